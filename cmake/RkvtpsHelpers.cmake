@@ -1,0 +1,32 @@
+# Shared build settings for the project's own targets.
+
+# Warnings are errors in the project's own code only, never in GoogleTest's.
+function(rk_set_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A Windows program must run on a machine that has only the system DLLs:
+# a driver's helper cannot ship a C++ runtime beside it.
+function(rk_link_runtime_statically target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+endfunction()
+
+# Header-only libraries from the machine's packages (CLI11, nlohmann-json).
+# A cross build must not see /usr/include as a whole (its C library headers
+# would shadow MinGW's), so only the library's own folder is linked into a
+# private include directory.
+function(rk_header_only_package name header_dir probe)
+  set(root "${CMAKE_BINARY_DIR}/package-include/${name}")
+  if(NOT EXISTS "/usr/include/${header_dir}/${probe}")
+    message(FATAL_ERROR "${name} not found (/usr/include/${header_dir}/${probe}); "
+                        "install it with scripts/install-deps.sh")
+  endif()
+  file(MAKE_DIRECTORY "${root}")
+  if(NOT EXISTS "${root}/${header_dir}")
+    file(CREATE_LINK "/usr/include/${header_dir}" "${root}/${header_dir}" SYMBOLIC)
+  endif()
+  add_library(rk_pkg_${name} INTERFACE)
+  target_include_directories(rk_pkg_${name} SYSTEM INTERFACE "${root}")
+endfunction()

@@ -1,0 +1,86 @@
+/*
+ * rkvtps32: job-control command strings for printer drivers.
+ *
+ * Every command builder writes a NUL-terminated 8-bit command into the
+ * caller's buffer by one rule:
+ *   - *size holds the buffer's capacity in bytes on entry;
+ *   - on success the result is 1 and *size holds the command's length
+ *     without its NUL;
+ *   - when the buffer is too small the result is 0, *status is
+ *     RK_STATUS_BUFFER_TOO_SMALL, *size holds the size needed including
+ *     the NUL and the buffer is untouched (pass *size == 0 to ask first);
+ *   - a null buffer with a large enough *size gives RK_STATUS_GENERAL_ERROR.
+ * A null status or size pointer makes an export return 0 and write nothing.
+ *
+ * Plain C; usable from C and C++.
+ */
+#ifndef RKVTPS32_H
+#define RKVTPS32_H
+
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define RK_API __stdcall
+#else
+#define RK_API
+#endif
+
+/* On Windows the export list lives in the module-definition file, so the
+ * library itself needs no attribute; callers import. Elsewhere the library
+ * is built with hidden visibility and only these names are made visible. */
+#if defined(_WIN32)
+#if defined(RKVTPS32_BUILD)
+#define RK_EXPORT
+#else
+#define RK_EXPORT __declspec(dllimport)
+#endif
+#else
+#define RK_EXPORT __attribute__((visibility("default")))
+#endif
+
+/* UTF-16 text on every platform. */
+#if defined(_WIN32)
+typedef wchar_t RK_WCHAR;
+#elif defined(__cplusplus)
+typedef char16_t RK_WCHAR;
+#else
+typedef uint_least16_t RK_WCHAR; /* the same 16-bit unit as C++'s char16_t */
+#endif
+
+/* Status codes, written through the last argument of every export. */
+#define RK_STATUS_OK 0
+#define RK_STATUS_BAD_CHARACTER 1
+#define RK_STATUS_TOO_LONG 2
+#define RK_STATUS_BUFFER_TOO_SMALL 3
+#define RK_STATUS_BAD_NUP 4
+#define RK_STATUS_WINSOCK_STARTUP 5
+#define RK_STATUS_NO_HOST_NAME 6
+#define RK_STATUS_NO_HOST_ENTRY 7
+#define RK_STATUS_NO_WINSOCK 8
+#define RK_STATUS_GENERAL_ERROR 9
+#define RK_STATUS_LOOPBACK_ONLY 10
+#define RK_STATUS_BAD_ADDRESS 112
+#define RK_STATUS_ADDRINFO_FAILED 113 /* internal; never returned by an export */
+
+/* Charset mask bits: which character classes an owner text may hold. */
+#define RK_CHARSET_ASCII 0x01u          /* 0x20-0x7E */
+#define RK_CHARSET_LATIN1 0x02u         /* 0x20-0x7E, 0xA0-0xFF */
+#define RK_CHARSET_ANY_BYTE 0x04u       /* 0x20-0xFF */
+#define RK_CHARSET_HALFWIDTH_KANA 0x08u /* 0xA1-0xDF */
+#define RK_CHARSET_DOUBLE_BYTE 0x10u    /* code page 932 double-byte characters */
+#define RK_CHARSET_DEFAULT 0x19u        /* what a mask of 0 stands for */
+#define RK_CHARSET_NO_CHECK 0xFFFFu     /* skip the character test */
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* N-up: "@NLPP=" and the layout keyword of selector 0..13. */
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfNup(uint16_t selector, char* buffer, uint16_t* size,
+                                              int16_t* status);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* RKVTPS32_H */

@@ -1,0 +1,24 @@
+// Bounded text helpers. Every command is built in a fixed buffer of the
+// call's own; these never write past the capacity they are given and tell
+// the caller when a text did not fit, so nothing is cut silently.
+#pragma once
+
+#include <cstddef>
+
+namespace rk {
+
+// Length of a NUL-terminated text.
+size_t TextLength(const char* text);
+
+// Copies source and its NUL into a buffer of `capacity` bytes. False, with
+// the buffer left as it was, when it does not fit.
+bool CopyText(char* buffer, size_t capacity, const char* source);
+
+// Appends source to the NUL-terminated text in a buffer of `capacity`
+// bytes. False, with the buffer left as it was, when it does not fit.
+bool AppendText(char* buffer, size_t capacity, const char* source);
+
+// Exact comparison, as lstrcmpA's test for 0.
+bool TextEquals(const char* a, const char* b);
+
+}  // namespace rk

@@ -1,0 +1,82 @@
+// Loads the real DLL the way a driver does and calls it on the real (Wine)
+// Win32 services.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "exports_table.h"
+#include "rkvtps32.h"
+
+namespace {
+
+class LoadedDll : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module_ = LoadLibraryA("rkvtps32.dll");
+    ASSERT_NE(module_, nullptr) << "LoadLibraryA failed: " << GetLastError();
+  }
+  void TearDown() override {
+    if (module_ != nullptr) FreeLibrary(module_);
+  }
+  template <typename F>
+  F* Find(const char* name) {
+    return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+  }
+  HMODULE module_ = nullptr;
+};
+
+TEST_F(LoadedDll, EachExportHasTheSameEntryByNameAndByOrdinal) {
+  for (const ExportRow& row : kExports) {
+    FARPROC by_name = GetProcAddress(module_, row.name);
+    FARPROC by_ordinal = GetProcAddress(module_, MAKEINTRESOURCEA(row.ordinal));
+    EXPECT_NE(by_name, nullptr) << row.name;
+    EXPECT_EQ(by_name, by_ordinal) << row.name << " @" << row.ordinal;
+  }
+}
+
+TEST_F(LoadedDll, DecoratedNamesAreNotExported) {
+  EXPECT_EQ(GetProcAddress(module_, "RKGetVTPSStringOfNup@16"), nullptr);
+  EXPECT_EQ(GetProcAddress(module_, "_RKGetVTPSStringOfNup@16"), nullptr);
+}
+
+TEST_F(LoadedDll, VersionResourceIs3211) {
+  char path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(module_, path, MAX_PATH), 0u);
+  DWORD ignored = 0;
+  const DWORD bytes = GetFileVersionInfoSizeA(path, &ignored);
+  ASSERT_GT(bytes, 0u);
+  std::vector<char> data(bytes);
+  ASSERT_TRUE(GetFileVersionInfoA(path, 0, bytes, data.data()));
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  ASSERT_NE(fixed, nullptr);
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00030002u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x00010001u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00030002u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0x00010001u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+
+  char* text = nullptr;
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\FileVersion",
+                             reinterpret_cast<void**>(&text), &length));
+  EXPECT_STREQ(text, "3.2.1.1");
+}
+
+TEST_F(LoadedDll, NupCommandThroughTheLoadedDll) {
+  using Nup = int32_t RK_API(uint16_t, char*, uint16_t*, int16_t*);
+  Nup* nup = Find<Nup>("RKGetVTPSStringOfNup");
+  ASSERT_NE(nup, nullptr);
+  char buffer[16] = {};
+  uint16_t size = sizeof buffer;
+  int16_t status = -1;
+  ASSERT_EQ(nup(12, buffer, &size, &status), 1);
+  EXPECT_STREQ(buffer, "@NLPP=N32");
+  EXPECT_EQ(size, 9);
+  EXPECT_EQ(status, RK_STATUS_OK);
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+# The built library must export exactly the names its export list gives,
+# and a Windows DLL must import nothing but system DLLs: no sockets library
+# (it is bound by name at run time) and no MinGW runtime DLL.
+# Usage: cmake -DFORMAT=elf|pe -DTOOL=nm|objdump -DLIBRARY=... -DLIST=... -P ...
+include("${CMAKE_CURRENT_LIST_DIR}/read_export_names.cmake")
+
+if(FORMAT STREQUAL "elf")
+  rk_map_exports("${LIST}" expected)
+  execute_process(COMMAND "${TOOL}" -D --defined-only "${LIBRARY}"
+                  OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${TOOL} failed on ${LIBRARY}")
+  endif()
+  string(REPLACE "\n" ";" lines "${dump}")
+  set(actual "")
+  foreach(line IN LISTS lines)
+    # Text symbols only; the version node itself shows as an absolute symbol.
+    if(line MATCHES " [TtWi] ([^ @]+)(@@?[A-Z0-9_]+)?$")
+      list(APPEND actual "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+else()
+  rk_def_exports("${LIST}" expected ordinals)
+  execute_process(COMMAND "${TOOL}" -p "${LIBRARY}"
+                  OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${TOOL} failed on ${LIBRARY}")
+  endif()
+  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[ 0-9]+\\] [^\n]+\n)*)" _ "${dump}")
+  string(REGEX MATCHALL "\\] [A-Za-z0-9_@]+" entries "${CMAKE_MATCH_1}")
+  set(actual "")
+  foreach(entry IN LISTS entries)
+    string(SUBSTRING "${entry}" 2 -1 name)
+    list(APPEND actual "${name}")
+  endforeach()
+  string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+  foreach(import IN LISTS imports)
+    string(TOLOWER "${import}" lower)
+    if(lower MATCHES "ws2_32|wsock32|libstdc|libgcc|libwinpthread")
+      message(FATAL_ERROR "${LIBRARY} must not import it: ${import}")
+    endif()
+  endforeach()
+  message(STATUS "imports: ${imports}")
+endif()
+
+list(SORT actual)
+rk_expect_same("exports of ${LIBRARY} and ${LIST}" "${actual}" "${expected}")
+list(LENGTH actual count)
+message(STATUS "${count} exports, as listed: ${actual}")

@@ -1,0 +1,15 @@
+// The exports a caller can rely on, with their ordinals: what the ABI tests
+// hold the built library to, written out independently of the export lists
+// the build uses.
+#pragma once
+
+#include <cstdint>
+
+struct ExportRow {
+  const char* name;
+  uint16_t ordinal;
+};
+
+constexpr ExportRow kExports[] = {
+    {"RKGetVTPSStringOfNup", 13},
+};

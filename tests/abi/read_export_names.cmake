@@ -1,0 +1,49 @@
+# Export names as each of the export lists states them. Shared by the
+# checks that compare those lists with each other and with the binaries.
+
+# The exported functions the public header declares.
+function(rk_header_exports header out)
+  file(STRINGS "${header}" lines REGEX "RK_EXPORT int32_t RK_API [A-Za-z0-9]+\\(")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "RK_API ([A-Za-z0-9]+)\\(" _ "${line}")
+    list(APPEND names "${CMAKE_MATCH_1}")
+  endforeach()
+  list(SORT names)
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+# Names of a module-definition file, without the x86 @N decoration; the
+# ordinals go into out_ordinals as NAME=ORDINAL.
+function(rk_def_exports def out out_ordinals)
+  file(STRINGS "${def}" lines REGEX "^[ \t]+RK[A-Za-z0-9]+(@[0-9]+)?[ \t]+@[0-9]+")
+  set(names "")
+  set(ordinals "")
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "(RK[A-Za-z0-9]+)(@[0-9]+)?[ \t]+@([0-9]+)" _ "${line}")
+    list(APPEND names "${CMAKE_MATCH_1}")
+    list(APPEND ordinals "${CMAKE_MATCH_1}=${CMAKE_MATCH_3}")
+  endforeach()
+  list(SORT names)
+  list(SORT ordinals)
+  set(${out} "${names}" PARENT_SCOPE)
+  set(${out_ordinals} "${ordinals}" PARENT_SCOPE)
+endfunction()
+
+# Names of the global section of the Linux version script.
+function(rk_map_exports map out)
+  file(STRINGS "${map}" lines REGEX "^[ \t]+RK[A-Za-z0-9]+;")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "(RK[A-Za-z0-9]+);" _ "${line}")
+    list(APPEND names "${CMAKE_MATCH_1}")
+  endforeach()
+  list(SORT names)
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+function(rk_expect_same what a b)
+  if(NOT "${a}" STREQUAL "${b}")
+    message(FATAL_ERROR "${what} differ:\n  ${a}\nversus\n  ${b}")
+  endif()
+endfunction()
