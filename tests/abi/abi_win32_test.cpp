@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,19 @@ TEST_F(LoadedDll, NupCommandThroughTheLoadedDll) {
   EXPECT_STREQ(buffer, "@NLPP=N32");
   EXPECT_EQ(size, 9);
   EXPECT_EQ(status, RK_STATUS_OK);
+}
+
+}  // namespace
+
+namespace {
+
+// The CI runs this program once per ANSI code page and says which one it
+// set up; a run that silently fell back to another code page must fail
+// rather than test the wrong thing.
+TEST(CodePage, IsTheOneTheRunAskedFor) {
+  const char* expected = std::getenv("RK_EXPECT_ACP");
+  if (expected == nullptr) GTEST_SKIP() << "RK_EXPECT_ACP not set";
+  EXPECT_EQ(GetACP(), static_cast<UINT>(std::strtoul(expected, nullptr, 10)));
 }
 
 }  // namespace

@@ -202,7 +202,7 @@ int RK_WSAAPI FakeGetNameInfo(const sockaddr* address, socklen_t, char* host, os
   if (g_script.unnamed_addresses.count(bytes) != 0) return EAI_NONAME;
   char text[INET6_ADDRSTRLEN];
   if (inet_ntop(AF_INET6, bytes.data(), text, sizeof text) == nullptr) return EAI_FAIL;
-  if (std::strlen(text) + 1 > host_length) return EAI_OVERFLOW;
+  if (std::strlen(text) + 1 > host_length) return EAI_FAIL;
   std::memcpy(host, text, std::strlen(text) + 1);
   return 0;
 }
