@@ -79,6 +79,28 @@ extern "C" {
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfNup(uint16_t selector, char* buffer, uint16_t* size,
                                               int16_t* status);
 
+/* Owner text validation: 1 when `text` is acceptable for `code_type`
+ * (byte limit 31, 24, 24, 15, 63, 32 and 15 for code types 1, 2, 3, 4, 5,
+ * 32 and 255) and every character is in a class of `mask` (0 means
+ * RK_CHARSET_DEFAULT). Otherwise 0 with RK_STATUS_GENERAL_ERROR (null text,
+ * unknown code type), RK_STATUS_TOO_LONG, or RK_STATUS_BAD_CHARACTER (a
+ * refused character, or an empty or all-blank text). The W variants judge
+ * the text converted to the ANSI code page. The status is always written. */
+RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthA(uint16_t code_type,
+                                                               const char* text,
+                                                               int16_t* status);
+RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthExA(uint16_t code_type,
+                                                                 const char* text,
+                                                                 uint16_t mask,
+                                                                 int16_t* status);
+RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthW(uint16_t code_type,
+                                                               const RK_WCHAR* text,
+                                                               int16_t* status);
+RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthExW(uint16_t code_type,
+                                                                 const RK_WCHAR* text,
+                                                                 uint16_t mask,
+                                                                 int16_t* status);
+
 #ifdef __cplusplus
 }
 #endif

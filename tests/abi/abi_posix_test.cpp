@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "exports_table.h"
@@ -49,6 +50,38 @@ TEST_F(LoadedLibrary, NupCommandThroughTheLoadedLibrary) {
   EXPECT_STREQ(buffer, "@NLPP=N32");
   EXPECT_EQ(size, 9);
   EXPECT_EQ(status, RK_STATUS_OK);
+}
+
+// The ANSI code page comes from the environment's locale on every call:
+// C gives 1252 (one default character per hiragana), C.UTF-8 gives 65001,
+// whose three bytes per hiragana do not fit the conversion block, so the
+// text converts to nothing.
+TEST_F(LoadedLibrary, WideValidationFollowsTheLocaleCodeset) {
+  auto* w = Find<decltype(RKIsValidJobOwnerStringCodeAndLengthW)>(
+      "RKIsValidJobOwnerStringCodeAndLengthW");
+  ASSERT_NE(w, nullptr);
+  const RK_WCHAR hiragana[] = u"\u3042\u3044\u3046\u3048\u304A\u304B\u304D\u304F";
+  const char* saved = std::getenv("LC_ALL");
+  const std::string restore = saved ? saved : "";
+
+  setenv("LC_ALL", "C", 1);
+  int16_t status = 99;
+  EXPECT_EQ(w(4, hiragana, &status), 1);
+  EXPECT_EQ(status, RK_STATUS_OK);
+
+  setenv("LC_ALL", "C.UTF-8", 1);
+  status = 99;
+  EXPECT_EQ(w(4, hiragana, &status), 0);
+  EXPECT_EQ(status, RK_STATUS_BAD_CHARACTER);
+  status = 99;
+  EXPECT_EQ(w(4, u"gu\u00e9st", &status), 1);  // 6 bytes in UTF-8, within 2n
+  EXPECT_EQ(status, RK_STATUS_OK);
+
+  if (saved) {
+    setenv("LC_ALL", restore.c_str(), 1);
+  } else {
+    unsetenv("LC_ALL");
+  }
 }
 
 }  // namespace

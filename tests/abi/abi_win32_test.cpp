@@ -80,6 +80,41 @@ TEST_F(LoadedDll, NupCommandThroughTheLoadedDll) {
   EXPECT_EQ(status, RK_STATUS_OK);
 }
 
+// Eight hiragana: two bytes each under code page 932 (16 bytes, past code
+// type 4's limit of 15), one default character each under 1252.
+const wchar_t kEightHiragana[] = L"\u3042\u3044\u3046\u3048\u304A\u304B\u304D\u304F";
+
+TEST_F(LoadedDll, WideValidationFollowsTheAnsiCodePage) {
+  using ExW = int32_t RK_API(uint16_t, const RK_WCHAR*, uint16_t, int16_t*);
+  using W = int32_t RK_API(uint16_t, const RK_WCHAR*, int16_t*);
+  ExW* ex_w = Find<ExW>("RKIsValidJobOwnerStringCodeAndLengthExW");
+  W* w = Find<W>("RKIsValidJobOwnerStringCodeAndLengthW");
+  ASSERT_NE(ex_w, nullptr);
+  ASSERT_NE(w, nullptr);
+
+  int16_t status = 99;
+  const int32_t result = w(4, kEightHiragana, &status);
+  if (GetACP() == 932) {
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(status, RK_STATUS_TOO_LONG);
+  } else {
+    // What an 8-byte text of default characters gives.
+    int16_t narrow_status = 99;
+    using A = int32_t RK_API(uint16_t, const char*, int16_t*);
+    A* a = Find<A>("RKIsValidJobOwnerStringCodeAndLengthA");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(result, a(4, "????????", &narrow_status));
+    EXPECT_EQ(status, narrow_status);
+    EXPECT_EQ(result, 1);
+  }
+  status = 99;
+  EXPECT_EQ(ex_w(4, L"", 0, &status), 0);
+  EXPECT_EQ(status, RK_STATUS_BAD_CHARACTER);
+  status = 99;
+  EXPECT_EQ(ex_w(4, L"guest1", RK_CHARSET_ASCII, &status), 1);
+  EXPECT_EQ(status, RK_STATUS_OK);
+}
+
 }  // namespace
 
 namespace {

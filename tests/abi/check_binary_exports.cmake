@@ -4,6 +4,9 @@
 # Usage: cmake -DFORMAT=elf|pe -DTOOL=nm|objdump -DLIBRARY=... -DLIST=... -P ...
 include("${CMAKE_CURRENT_LIST_DIR}/read_export_names.cmake")
 
+# The dumps are parsed by their English headings, whatever locale the run uses.
+set(ENV{LC_ALL} C)
+
 if(FORMAT STREQUAL "elf")
   rk_map_exports("${LIST}" expected)
   execute_process(COMMAND "${TOOL}" -D --defined-only "${LIBRARY}"
@@ -26,13 +29,11 @@ else()
   if(failed)
     message(FATAL_ERROR "${TOOL} failed on ${LIBRARY}")
   endif()
+  # The name table lists one "[index] name" line per export. Brackets have
+  # a meaning in CMake lists, so only the names are taken out of it.
   string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[ 0-9]+\\] [^\n]+\n)*)" _ "${dump}")
-  string(REGEX MATCHALL "\\] [A-Za-z0-9_@]+" entries "${CMAKE_MATCH_1}")
-  set(actual "")
-  foreach(entry IN LISTS entries)
-    string(SUBSTRING "${entry}" 2 -1 name)
-    list(APPEND actual "${name}")
-  endforeach()
+  string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_@]*\n" actual "${CMAKE_MATCH_1}")
+  list(TRANSFORM actual STRIP)
   string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
   foreach(import IN LISTS imports)
     string(TOLOWER "${import}" lower)

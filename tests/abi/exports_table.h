@@ -12,4 +12,8 @@ struct ExportRow {
 
 constexpr ExportRow kExports[] = {
     {"RKGetVTPSStringOfNup", 13},
+    {"RKIsValidJobOwnerStringCodeAndLengthA", 14},
+    {"RKIsValidJobOwnerStringCodeAndLengthExA", 15},
+    {"RKIsValidJobOwnerStringCodeAndLengthExW", 16},
+    {"RKIsValidJobOwnerStringCodeAndLengthW", 17},
 };

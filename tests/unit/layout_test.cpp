@@ -32,7 +32,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NupRow{3, "@NLPP=N6"}, NupRow{4, "@NLPP=N8"}, NupRow{5, "@NLPP=N9"},
                       NupRow{6, "@NLPP=N16"}, NupRow{7, "@NLPP=P2"}, NupRow{8, "@NLPP=P4"},
                       NupRow{9, "@NLPP=P8"}, NupRow{10, "@NLPP=P9"}, NupRow{11, "@NLPP=P16"},
-                      NupRow{12, "@NLPP=N32"}, NupRow{13, "@NLPP=P3"}));
+                      NupRow{12, "@NLPP=N32"}, NupRow{13, "@NLPP=P3"}),
+    [](const auto& info) { return "selector_" + std::to_string(info.param.selector); });
 
 TEST(NupTest, SelectorsPastTheTableAreRefusedWithoutTouchingOutputs) {
   for (uint16_t selector : {uint16_t{14}, uint16_t{255}, uint16_t{65535}}) {

@@ -5,6 +5,7 @@
 
 #include "rkvtps32.h"
 #include "status_names.h"
+#include "wide_argument.h"
 
 namespace {
 
@@ -24,6 +25,28 @@ int RunNup(uint16_t selector) {
   int16_t status = RK_STATUS_OK;
   const int32_t result = RKGetVTPSStringOfNup(selector, command, &size, &status);
   return Report(result, command, status);
+}
+
+struct ValidateOptions {
+  uint16_t code_type = 1;
+  uint16_t mask = 0;
+  bool wide = false;
+  std::string text;
+};
+
+int RunValidate(const ValidateOptions& options) {
+  int16_t status = RK_STATUS_OK;
+  int32_t result = 0;
+  if (options.wide) {
+    const std::basic_string<RK_WCHAR> wide = WideFromUtf8(options.text);
+    result = RKIsValidJobOwnerStringCodeAndLengthExW(options.code_type, wide.c_str(), options.mask,
+                                                     &status);
+  } else {
+    result = RKIsValidJobOwnerStringCodeAndLengthExA(options.code_type, options.text.c_str(),
+                                                     options.mask, &status);
+  }
+  std::printf("%s\n", result == 1 ? "OK" : StatusName(status));
+  return result == 1 ? 0 : 1;
 }
 
 // Every command this host gives, one per line, labelled.
@@ -53,11 +76,24 @@ int main(int argc, char** argv) {
   CLI::App* nup = app.add_subcommand("nup", "The N-up command for a layout selector (0-13)");
   nup->add_option("selector", selector, "N-up selector")->required();
 
+  ValidateOptions validate_options;
+  CLI::App* validate =
+      app.add_subcommand("validate", "Whether an owner text is acceptable for a code type");
+  validate->add_option("--code-type", validate_options.code_type, "Code type (1, 2, 3, 4, 5, 32, 255)")
+      ->capture_default_str();
+  validate->add_option("--mask", validate_options.mask,
+                       "Charset mask (0 = default 0x19, 0xFFFF = no check)")
+      ->capture_default_str();
+  validate->add_flag("--wide", validate_options.wide,
+                     "Pass the text as UTF-16 to the W export (the text is read as UTF-8)");
+  validate->add_option("text", validate_options.text, "Owner text")->required();
+
   CLI::App* show = app.add_subcommand("show", "Every command this host gives");
 
   CLI11_PARSE(app, argc, argv);
 
   if (nup->parsed()) return RunNup(selector);
+  if (validate->parsed()) return RunValidate(validate_options);
   if (show->parsed()) return RunShow();
   return 1;
 }

@@ -1,0 +1,43 @@
+#include "owner/base85.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace rk {
+namespace {
+
+constexpr size_t kMaxInput = 24;
+
+// The length if it is at most kMaxInput + 1; a longer text is refused
+// anyway, so the rest of it is never read.
+size_t BoundedLength(const char* text) {
+  size_t n = 0;
+  while (n <= kMaxInput && text[n] != '\0') ++n;
+  return n;
+}
+
+}  // namespace
+
+int32_t EncodeBase85(const char* text, char* output) {
+  const size_t n = BoundedLength(text);
+  if (n == 0 || n > kMaxInput) return 0;
+  constexpr uint32_t kPowers[5] = {52200625u, 614125u, 7225u, 85u, 1u};
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text);
+  char encoded[kBase85OutputCapacity];
+  size_t out = 0;
+  for (size_t start = 0; start < n; start += 4) {
+    const size_t k = n - start < 4 ? n - start : 4;
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) {
+      value = (value << 8) | (i < k ? bytes[start + i] : 0u);
+    }
+    for (size_t digit = 0; digit <= k; ++digit) {
+      encoded[out++] = static_cast<char>(value / kPowers[digit] % 85 + 33);
+    }
+  }
+  encoded[out] = '\0';
+  std::memcpy(output, encoded, out + 1);
+  return 1;
+}
+
+}  // namespace rk

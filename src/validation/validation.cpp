@@ -1,0 +1,144 @@
+#include "validation/validation.h"
+
+#include <cstring>
+
+#include "os/os.h"
+#include "rkvtps32.h"
+
+namespace rk {
+namespace {
+
+constexpr uint16_t kSingleByteClasses =
+    RK_CHARSET_ASCII | RK_CHARSET_LATIN1 | RK_CHARSET_ANY_BYTE | RK_CHARSET_HALFWIDTH_KANA;
+
+bool InRange(uint8_t byte, uint8_t low, uint8_t high) { return byte >= low && byte <= high; }
+
+// Lead bytes of code page 932. The character test uses this fixed rule
+// whatever the system's code page; the cut asks the system.
+bool IsLeadByte932(uint8_t byte) { return InRange(byte, 0x81, 0x9F) || InRange(byte, 0xE0, 0xFC); }
+
+bool SingleByteAccepted(uint8_t byte, uint16_t mask) {
+  const bool printable_ascii = InRange(byte, 0x20, 0x7E);
+  if ((mask & RK_CHARSET_ASCII) && printable_ascii) return true;
+  if ((mask & RK_CHARSET_LATIN1) && (printable_ascii || byte >= 0xA0)) return true;
+  if ((mask & RK_CHARSET_ANY_BYTE) && byte >= 0x20) return true;
+  if ((mask & RK_CHARSET_HALFWIDTH_KANA) && InRange(byte, 0xA1, 0xDF)) return true;
+  return false;
+}
+
+}  // namespace
+
+int32_t GetOwnerLengthLimit(uint16_t code_type, uint16_t* limit) {
+  uint16_t bytes = 0;
+  switch (code_type) {
+    case 1: bytes = 31; break;
+    case 2:
+    case 3: bytes = 24; break;
+    case 4:
+    case 255: bytes = 15; break;
+    case 5: bytes = 63; break;
+    case 32: bytes = 32; break;
+    default: return 0;
+  }
+  *limit = bytes;
+  return 1;
+}
+
+int32_t ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask,
+                               int16_t* too_long) {
+  if (text == nullptr || too_long == nullptr) return -2;
+  if (mask == RK_CHARSET_NO_CHECK) {
+    *too_long = 0;
+    return 1;
+  }
+  // Kana or double-byte characters mean Japanese text: read it as code
+  // page 932. Otherwise there are no lead bytes (code page 1252).
+  const bool read_as_932 = (mask & (RK_CHARSET_HALFWIDTH_KANA | RK_CHARSET_DOUBLE_BYTE)) != 0;
+  *too_long = 0;
+  uint16_t count = 0;
+  bool blank = true;
+  const auto* p = reinterpret_cast<const uint8_t*>(text);
+  while (*p != 0) {
+    const uint8_t byte = *p;
+    if (read_as_932 && IsLeadByte932(byte)) {
+      if ((mask & RK_CHARSET_DOUBLE_BYTE) == 0) return -1;
+      const uint8_t trail = p[1];  // the NUL when the lead byte ends the text
+      if (!InRange(trail, 0x40, 0xFC)) return 0;
+      if (!(byte == 0x81 && trail == 0x40)) blank = false;  // ideographic space
+      p += 2;
+      count += 2;
+    } else {
+      if ((mask & kSingleByteClasses) == 0) return -1;
+      if (!SingleByteAccepted(byte, mask)) return 0;
+      if (byte != 0x20) blank = false;
+      p += 1;
+      count += 1;
+    }
+    // The character that takes the count past the limit is judged like the
+    // others; what follows it is neither tested nor counted.
+    if (count > limit) break;
+  }
+  if (blank) return 0;
+  if (count > limit) *too_long = 1;
+  return 1;
+}
+
+int32_t TruncateToBytes(uint16_t limit, char* text) {
+  if (text == nullptr) return 0;
+  unsigned count = 0;
+  char* p = text;
+  while (*p != '\0') {
+    const bool lead = os::IsAnsiLeadByte(static_cast<uint8_t>(*p));
+    count += lead ? 2 : 1;
+    if (count > limit) {
+      *p = '\0';
+      break;
+    }
+    // A lead byte at the very end counts 2 and ends the text.
+    if (lead && p[1] == '\0') break;
+    p += lead ? 2 : 1;
+  }
+  return 1;
+}
+
+int32_t CheckAndCopyOwnerText(uint16_t code_type, const char* source, char* destination,
+                              size_t capacity, uint16_t mask, int16_t* status) {
+  if (status == nullptr) return 0;
+  *status = RK_STATUS_OK;
+  uint16_t limit = 0;
+  if (source == nullptr || destination == nullptr || !GetOwnerLengthLimit(code_type, &limit)) {
+    *status = RK_STATUS_GENERAL_ERROR;
+    return 0;
+  }
+  if (mask == 0) mask = RK_CHARSET_DEFAULT;
+  int16_t too_long = 0;
+  if (ValidateTextCharacters(source, limit, mask, &too_long) != 1) {
+    *status = RK_STATUS_BAD_CHARACTER;
+    return 0;
+  }
+  if (too_long == 0) {
+    // Within the limit, or untested and uncut under RK_CHARSET_NO_CHECK,
+    // where the source may be any length: it is delivered whole or not at
+    // all, never past the destination.
+    const size_t length = std::strlen(source);
+    if (length >= capacity) {
+      *status = RK_STATUS_TOO_LONG;
+      return 0;
+    }
+    std::memcpy(destination, source, length + 1);
+    return 1;
+  }
+  // Cut: only the first `limit` bytes (and the NUL) can survive the cut, so
+  // only they are copied and cut in the destination.
+  if (static_cast<size_t>(limit) >= capacity) {
+    *status = RK_STATUS_TOO_LONG;
+    return 0;
+  }
+  std::memcpy(destination, source, limit);
+  destination[limit] = '\0';
+  TruncateToBytes(limit, destination);
+  *status = RK_STATUS_TOO_LONG;
+  return 1;
+}
+
+}  // namespace rk
