@@ -75,6 +75,23 @@ typedef uint_least16_t RK_WCHAR; /* the same 16-bit unit as C++'s char16_t */
 extern "C" {
 #endif
 
+/* Client name: "@CNAM=" and the computer name, checked and cut as an owner
+ * text of `code_type` and `mask`. "UnknownHost" stands in when the name
+ * cannot be read (warning RK_STATUS_NO_HOST_NAME) or is refused (warning
+ * RK_STATUS_BAD_CHARACTER); the warnings come with result 1. The status is
+ * not reset on entry. */
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostNameEx(uint16_t code_type, char* buffer,
+                                                     uint16_t* size, uint16_t mask,
+                                                     int16_t* status);
+
+/* Host address: "@HOAD=I" and 8 upper-case hexadecimal digits of an IPv4
+ * address, or "@HOAD=6" and 32 lower-case digits of an IPv6 address when the
+ * host has no usable IPv4 address. When neither is found: 0 with the IPv4
+ * discovery's reason (5, 6, 7, 8, 9, 10 or 112). The status is not reset
+ * on entry. */
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostAddress(char* buffer, uint16_t* size,
+                                                      int16_t* status);
+
 /* N-up: "@NLPP=" and the layout keyword of selector 0..13. */
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfNup(uint16_t selector, char* buffer, uint16_t* size,
                                               int16_t* status);

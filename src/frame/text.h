@@ -22,3 +22,11 @@ bool AppendText(char* buffer, size_t capacity, const char* source);
 bool TextEquals(const char* a, const char* b);
 
 }  // namespace rk
+
+namespace rk {
+
+// Writes `count` bytes as two hexadecimal digits each, first byte first,
+// and a NUL: 2 * count + 1 bytes of `out`.
+void WriteHexDigits(const unsigned char* bytes, size_t count, bool upper_case, char* out);
+
+}  // namespace rk

@@ -8,27 +8,15 @@
 #include <vector>
 
 #include "exports_table.h"
+#include "loaded_library.h"
 #include "rkvtps32.h"
+
+HMODULE LoadedModule();  // loaded_library_win32.cpp
 
 namespace {
 
-class LoadedDll : public ::testing::Test {
- protected:
-  void SetUp() override {
-    module_ = LoadLibraryA("rkvtps32.dll");
-    ASSERT_NE(module_, nullptr) << "LoadLibraryA failed: " << GetLastError();
-  }
-  void TearDown() override {
-    if (module_ != nullptr) FreeLibrary(module_);
-  }
-  template <typename F>
-  F* Find(const char* name) {
-    return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-  }
-  HMODULE module_ = nullptr;
-};
-
-TEST_F(LoadedDll, EachExportHasTheSameEntryByNameAndByOrdinal) {
+TEST(WindowsDll, EachExportHasTheSameEntryByNameAndByOrdinal) {
+  HMODULE module_ = LoadedModule();
   for (const ExportRow& row : kExports) {
     FARPROC by_name = GetProcAddress(module_, row.name);
     FARPROC by_ordinal = GetProcAddress(module_, MAKEINTRESOURCEA(row.ordinal));
@@ -37,12 +25,14 @@ TEST_F(LoadedDll, EachExportHasTheSameEntryByNameAndByOrdinal) {
   }
 }
 
-TEST_F(LoadedDll, DecoratedNamesAreNotExported) {
+TEST(WindowsDll, DecoratedNamesAreNotExported) {
+  HMODULE module_ = LoadedModule();
   EXPECT_EQ(GetProcAddress(module_, "RKGetVTPSStringOfNup@16"), nullptr);
   EXPECT_EQ(GetProcAddress(module_, "_RKGetVTPSStringOfNup@16"), nullptr);
 }
 
-TEST_F(LoadedDll, VersionResourceIs3211) {
+TEST(WindowsDll, VersionResourceIs3211) {
+  HMODULE module_ = LoadedModule();
   char path[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameA(module_, path, MAX_PATH), 0u);
   DWORD ignored = 0;
@@ -67,28 +57,15 @@ TEST_F(LoadedDll, VersionResourceIs3211) {
   EXPECT_STREQ(text, "3.2.1.1");
 }
 
-TEST_F(LoadedDll, NupCommandThroughTheLoadedDll) {
-  using Nup = int32_t RK_API(uint16_t, char*, uint16_t*, int16_t*);
-  Nup* nup = Find<Nup>("RKGetVTPSStringOfNup");
-  ASSERT_NE(nup, nullptr);
-  char buffer[16] = {};
-  uint16_t size = sizeof buffer;
-  int16_t status = -1;
-  ASSERT_EQ(nup(12, buffer, &size, &status), 1);
-  EXPECT_STREQ(buffer, "@NLPP=N32");
-  EXPECT_EQ(size, 9);
-  EXPECT_EQ(status, RK_STATUS_OK);
-}
-
 // Eight hiragana: two bytes each under code page 932 (16 bytes, past code
 // type 4's limit of 15), one default character each under 1252.
 const wchar_t kEightHiragana[] = L"\u3042\u3044\u3046\u3048\u304A\u304B\u304D\u304F";
 
-TEST_F(LoadedDll, WideValidationFollowsTheAnsiCodePage) {
+TEST(WindowsDll, WideValidationFollowsTheAnsiCodePage) {
   using ExW = int32_t RK_API(uint16_t, const RK_WCHAR*, uint16_t, int16_t*);
   using W = int32_t RK_API(uint16_t, const RK_WCHAR*, int16_t*);
-  ExW* ex_w = Find<ExW>("RKIsValidJobOwnerStringCodeAndLengthExW");
-  W* w = Find<W>("RKIsValidJobOwnerStringCodeAndLengthW");
+  ExW* ex_w = Export<ExW>("RKIsValidJobOwnerStringCodeAndLengthExW");
+  W* w = Export<W>("RKIsValidJobOwnerStringCodeAndLengthW");
   ASSERT_NE(ex_w, nullptr);
   ASSERT_NE(w, nullptr);
 
@@ -101,7 +78,7 @@ TEST_F(LoadedDll, WideValidationFollowsTheAnsiCodePage) {
     // What an 8-byte text of default characters gives.
     int16_t narrow_status = 99;
     using A = int32_t RK_API(uint16_t, const char*, int16_t*);
-    A* a = Find<A>("RKIsValidJobOwnerStringCodeAndLengthA");
+    A* a = Export<A>("RKIsValidJobOwnerStringCodeAndLengthA");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(result, a(4, "????????", &narrow_status));
     EXPECT_EQ(status, narrow_status);

@@ -11,6 +11,8 @@ struct ExportRow {
 };
 
 constexpr ExportRow kExports[] = {
+    {"RKGetVTPSStringOfHostAddress", 1},
+    {"RKGetVTPSStringOfHostNameEx", 2},
     {"RKGetVTPSStringOfNup", 13},
     {"RKIsValidJobOwnerStringCodeAndLengthA", 14},
     {"RKIsValidJobOwnerStringCodeAndLengthExA", 15},

@@ -19,7 +19,6 @@ Counters g_counters;
 Observed g_observed;
 
 bool Deliver(const std::string& name, char* buffer, uint32_t* size) {
-  g_observed.name_capacities.push_back(*size);
   if (name.size() + 1 > *size) {
     *size = static_cast<uint32_t>(name.size() + 1);
     return false;
@@ -101,6 +100,7 @@ char* RK_WSAAPI FakeNtoa(in_addr address) {
 }
 
 os::InetAddress RK_WSAAPI FakeInetAddr(const char* text) {
+  if (g_script.inet_addr_fails) return static_cast<os::InetAddress>(INADDR_NONE);
   unsigned parts[4];
   char tail = 0;
   if (std::sscanf(text, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4)
@@ -259,12 +259,14 @@ using rk::fake::g_script;
 
 bool ReadComputerName(char* buffer, uint32_t* size) {
   ++g_counters.computer_name_reads;
+  g_observed.name_capacities.push_back(*size);
   if (g_script.computer_name_fails) return false;
   return rk::fake::Deliver(g_script.computer_name, buffer, size);
 }
 
 bool ReadUserName(char* buffer, uint32_t* size) {
   ++g_counters.user_name_reads;
+  g_observed.name_capacities.push_back(*size);
   if (g_script.user_name_fails) return false;
   return rk::fake::Deliver(g_script.user_name, buffer, size);
 }
@@ -336,6 +338,7 @@ ModuleHandle LoadModule(const char* name) {
 
 EntryPoint FindEntryPoint(ModuleHandle module, const char* name) {
   if (module != g_script.module) std::abort();
+  ++g_counters.entry_lookups;
   if (g_script.missing_entry_points.count(name) != 0) return nullptr;
   for (const auto& named : rk::fake::kEntries) {
     if (std::strcmp(named.name, name) == 0) return named.entry;

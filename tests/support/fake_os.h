@@ -33,6 +33,7 @@ struct Counters {
   int startups = 0;
   int cleanups = 0;
   int host_entries = 0;
+  int entry_lookups = 0;
   int lists_obtained = 0;
   int lists_released = 0;
 };
@@ -62,6 +63,7 @@ struct Script {
   bool host_name_fails = false;
   std::string host_name = "pc01";
   bool host_entry_missing = false;
+  bool inet_addr_fails = false;
   std::vector<Ipv4> ipv4_addresses;
   int first_addrinfo_result = 0;
   std::vector<AddressEntry> addrinfo_entries;

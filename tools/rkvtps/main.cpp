@@ -49,6 +49,25 @@ int RunValidate(const ValidateOptions& options) {
   return result == 1 ? 0 : 1;
 }
 
+int RunClientName(uint16_t code_type, uint16_t mask) {
+  char command[128] = {};
+  uint16_t size = sizeof command;
+  int16_t status = RK_STATUS_OK;
+  const int32_t result = RKGetVTPSStringOfHostNameEx(code_type, command, &size, mask, &status);
+  if (result == 1 && status != RK_STATUS_OK) {
+    std::fprintf(stderr, "warning: %s\n", StatusName(status));
+  }
+  return Report(result, command, status);
+}
+
+int RunHostAddress() {
+  char command[64] = {};
+  uint16_t size = sizeof command;
+  int16_t status = RK_STATUS_OK;
+  const int32_t result = RKGetVTPSStringOfHostAddress(command, &size, &status);
+  return Report(result, command, status);
+}
+
 // Every command this host gives, one per line, labelled.
 int RunShow() {
   int failures = 0;
@@ -88,12 +107,25 @@ int main(int argc, char** argv) {
                      "Pass the text as UTF-16 to the W export (the text is read as UTF-8)");
   validate->add_option("text", validate_options.text, "Owner text")->required();
 
+  uint16_t name_code_type = 1;
+  uint16_t name_mask = 0;
+  CLI::App* client_name = app.add_subcommand("client-name", "The client-name command (@CNAM=)");
+  client_name->add_option("--code-type", name_code_type, "Code type whose byte limit applies")
+      ->capture_default_str();
+  client_name->add_option("--mask", name_mask, "Charset mask (0 = default, 0xFFFF = no check)")
+      ->capture_default_str();
+
+  CLI::App* host_address =
+      app.add_subcommand("host-address", "The host-address command (@HOAD=)");
+
   CLI::App* show = app.add_subcommand("show", "Every command this host gives");
 
   CLI11_PARSE(app, argc, argv);
 
   if (nup->parsed()) return RunNup(selector);
   if (validate->parsed()) return RunValidate(validate_options);
+  if (client_name->parsed()) return RunClientName(name_code_type, name_mask);
+  if (host_address->parsed()) return RunHostAddress();
   if (show->parsed()) return RunShow();
   return 1;
 }
