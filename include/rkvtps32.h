@@ -92,6 +92,63 @@ RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostNameEx(uint16_t code_type, char* b
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostAddress(char* buffer, uint16_t* size,
                                                       int16_t* status);
 
+/* Job owner: "@JOAU=" with a form mark by code type and the owner text:
+ *   1 "@" + text;  5 text;  2 "$" + base-85 of the text;
+ *   3 "#" + tag + base-85;  4 and 255 "#" + tag + base-85 of the text and
+ *   an address part: `address_text` as given, or "~" and the host's IPv4
+ *   digits (code type 4: eight blanks when there is none; 255: the call
+ *   fails with the discovery's status).
+ * The tag character comes from the tag column and row keys. An owner text
+ * that is refused becomes "UnknownUser" and a longer one is cut, silently.
+ * Under RK_CHARSET_NO_CHECK a text that cannot be carried whole gives
+ * RK_STATUS_TOO_LONG and nothing is written. The W variants return 1
+ * whenever `owner_text` is not null: read the status and size word. */
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputA(uint16_t code_type,
+                                                             const char* owner_text,
+                                                             uint16_t tag_column_key,
+                                                             uint16_t tag_row_key, char* buffer,
+                                                             uint16_t* size, int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExA(uint16_t code_type,
+                                                               const char* owner_text,
+                                                               uint16_t tag_column_key,
+                                                               uint16_t tag_row_key, char* buffer,
+                                                               uint16_t* size, uint16_t mask,
+                                                               int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputWithIPA(
+    uint16_t code_type, const char* owner_text, uint16_t tag_column_key, uint16_t tag_row_key,
+    char* buffer, const char* address_text, uint16_t* size, int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputWithIPExA(
+    uint16_t code_type, const char* owner_text, uint16_t tag_column_key, uint16_t tag_row_key,
+    char* buffer, const char* address_text, uint16_t* size, uint16_t mask, int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputW(uint16_t code_type,
+                                                             const RK_WCHAR* owner_text,
+                                                             uint16_t tag_column_key,
+                                                             uint16_t tag_row_key, char* buffer,
+                                                             uint16_t* size, int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExW(uint16_t code_type,
+                                                               const RK_WCHAR* owner_text,
+                                                               uint16_t tag_column_key,
+                                                               uint16_t tag_row_key, char* buffer,
+                                                               uint16_t* size, uint16_t mask,
+                                                               int16_t* status);
+
+/* Job owner from the logged-on user (under the system account, the
+ * machine's default logon user from the registry) and the computer name:
+ * "user\computer" cut to the code type's byte limit (code type 5: the user
+ * alone). */
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostName(
+    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
+    uint16_t* size, int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(
+    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
+    uint16_t* size, uint16_t mask, int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIP(
+    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
+    const char* address_text, uint16_t* size, int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(
+    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
+    const char* address_text, uint16_t* size, uint16_t mask, int16_t* status);
+
 /* N-up: "@NLPP=" and the layout keyword of selector 0..13. */
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfNup(uint16_t selector, char* buffer, uint16_t* size,
                                               int16_t* status);

@@ -6,6 +6,12 @@ namespace rk {
 
 size_t TextLength(const char* text) { return std::strlen(text); }
 
+size_t TextLengthUpTo(const char* text, size_t most) {
+  size_t n = 0;
+  while (n <= most && text[n] != '\0') ++n;
+  return n;
+}
+
 bool CopyText(char* buffer, size_t capacity, const char* source) {
   const size_t length = std::strlen(source);
   if (length >= capacity) return false;

@@ -10,6 +10,10 @@ namespace rk {
 // Length of a NUL-terminated text.
 size_t TextLength(const char* text);
 
+// Length of a NUL-terminated text, reading at most `most` + 1 bytes: a
+// result above `most` means "longer than most", however long.
+size_t TextLengthUpTo(const char* text, size_t most);
+
 // Copies source and its NUL into a buffer of `capacity` bytes. False, with
 // the buffer left as it was, when it does not fit.
 bool CopyText(char* buffer, size_t capacity, const char* source);

@@ -3,23 +3,15 @@
 #include <cstddef>
 #include <cstring>
 
+#include "frame/text.h"
+
 namespace rk {
-namespace {
 
 constexpr size_t kMaxInput = 24;
 
-// The length if it is at most kMaxInput + 1; a longer text is refused
-// anyway, so the rest of it is never read.
-size_t BoundedLength(const char* text) {
-  size_t n = 0;
-  while (n <= kMaxInput && text[n] != '\0') ++n;
-  return n;
-}
-
-}  // namespace
-
 int32_t EncodeBase85(const char* text, char* output) {
-  const size_t n = BoundedLength(text);
+  // A longer text is refused anyway, so the rest of it is never read.
+  const size_t n = TextLengthUpTo(text, kMaxInput);
   if (n == 0 || n > kMaxInput) return 0;
   constexpr uint32_t kPowers[5] = {52200625u, 614125u, 7225u, 85u, 1u};
   const auto* bytes = reinterpret_cast<const uint8_t*>(text);

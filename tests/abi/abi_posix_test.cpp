@@ -1,5 +1,7 @@
 // Linux-only checks of the loaded shared library.
 #include <dlfcn.h>
+#include <pwd.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -46,6 +48,24 @@ TEST(LinuxLibrary, WideValidationFollowsTheLocaleCodeset) {
   } else {
     unsetenv("LC_ALL");
   }
+}
+
+// With no registry here, the owner is the effective user joined with the
+// short host name.
+TEST(LinuxLibrary, OwnerFromUserAndHost) {
+  const passwd* account = getpwuid(geteuid());
+  ASSERT_NE(account, nullptr);
+  std::string user = account->pw_name;
+  if (user == "SYSTEM" || user == "System" || user.size() >= 40) user = "UnknownUser";
+  auto* from_user_host = RK_EXPORT_OF(RKGetVTPSStringOfJobOwnerStringFromUserHostName);
+  char buffer[80] = {};
+  uint16_t size = sizeof buffer;
+  int16_t status = 42;
+  ASSERT_EQ(from_user_host(1, 1, 5, buffer, &size, &status), 1);
+  EXPECT_EQ(status, RK_STATUS_OK);
+  const std::string owner = user.size() >= 31 ? user.substr(0, 31)
+                                              : (user + "\\" + ComputerName()).substr(0, 31);
+  EXPECT_EQ(std::string(buffer), "@JOAU=@" + owner);
 }
 
 }  // namespace

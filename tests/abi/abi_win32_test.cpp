@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ascii85.h"
 #include "exports_table.h"
 #include "loaded_library.h"
 #include "rkvtps32.h"
@@ -95,6 +96,56 @@ TEST(WindowsDll, WideValidationFollowsTheAnsiCodePage) {
 }  // namespace
 
 namespace {
+
+// Runs under the harness (wine_owner_sources.sh), which sets the account
+// (USER for Wine 8, WINEUSERNAME for others) and the Winlogon registry
+// value, and says which user name the command must carry.
+TEST(WindowsOwner, UserAndHostSources) {
+  const char* expected_user = std::getenv("RK_EXPECT_OWNER_USER");
+  if (expected_user == nullptr) GTEST_SKIP() << "run by wine_owner_sources.sh";
+  auto* from_user_host = RK_EXPORT_OF(RKGetVTPSStringOfJobOwnerStringFromUserHostName);
+  char buffer[80] = {};
+  uint16_t size = sizeof buffer;
+  int16_t status = 42;
+  ASSERT_EQ(from_user_host(1, 1, 5, buffer, &size, &status), 1);
+  EXPECT_EQ(status, RK_STATUS_OK);
+  const std::string owner = (std::string(expected_user) + "\\" + ComputerName()).substr(0, 31);
+  EXPECT_EQ(std::string(buffer), "@JOAU=@" + owner);
+}
+
+// The bytes an encoded job-owner command carries behind "#" and its tag.
+std::string CarriedBytes(const char* command) {
+  const std::string text = command;
+  EXPECT_EQ(text.compare(0, 7, "@JOAU=#"), 0) << text;
+  return DecodeAscii85(text.substr(8));
+}
+
+// 14 letters and a double-byte character make 16 bytes for code type 4's
+// limit of 15: the cut keeps the character whole under 932 and splits it
+// under 1252, which has no lead bytes.
+TEST(WindowsOwner, CutFollowsTheAnsiCodePage) {
+  auto* with_ip = RK_EXPORT_OF(RKGetVTPSStringOfJobOwnerFromInputWithIPA);
+  const std::string fourteen = "abcdefghijklmn";
+  char buffer[80] = {};
+  uint16_t size = sizeof buffer;
+  int16_t status = 42;
+  ASSERT_EQ(with_ip(4, (fourteen + "\x82\xA0").c_str(), 1, 5, buffer, "~C0A80001", &size, &status), 1);
+  EXPECT_EQ(status, RK_STATUS_OK);
+  const std::string kept = GetACP() == 932 ? fourteen : fourteen + "\x82";
+  EXPECT_EQ(CarriedBytes(buffer), kept + "~C0A80001");
+}
+
+TEST(WindowsOwner, WideJapaneseOwnerCarriesItsAnsiBytes) {
+  auto* wide = RK_EXPORT_OF(RKGetVTPSStringOfJobOwnerFromInputW);
+  char buffer[80] = {};
+  uint16_t size = sizeof buffer;
+  int16_t status = 42;
+  ASSERT_EQ(wide(3, L"\u3042\u3044\u3046", 1, 5, buffer, &size, &status), 1);
+  EXPECT_EQ(status, RK_STATUS_OK);
+  // Shift_JIS under 932; one default character each under 1252.
+  const std::string expected = GetACP() == 932 ? "\x82\xA0\x82\xA2\x82\xA4" : "???";
+  EXPECT_EQ(CarriedBytes(buffer), expected);
+}
 
 // The CI runs this program once per ANSI code page and says which one it
 // set up; a run that silently fell back to another code page must fail

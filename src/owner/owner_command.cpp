@@ -1,0 +1,137 @@
+#include "owner/owner_command.h"
+
+#include <array>
+#include <cstring>
+
+#include "frame/sized_output.h"
+#include "frame/text.h"
+#include "host/discovery.h"
+#include "owner/base85.h"
+#include "rkvtps32.h"
+
+namespace rk {
+namespace {
+
+constexpr size_t kCommandCapacity = 80;  // 79 characters and the NUL
+constexpr size_t kEncoderLimit = 24;
+constexpr size_t kAddressPartLength = 9;  // "~" and 8 digits
+constexpr int kTagRows = 12;
+constexpr int kTagColumns = 6;
+
+// Row r, column c holds 0x20 + 7r + c: each row is six consecutive codes
+// and the seventh code after a row's start belongs to no row.
+constexpr std::array<char, kTagRows * kTagColumns> MakeTagTable() {
+  std::array<char, kTagRows * kTagColumns> table{};
+  for (int r = 0; r < kTagRows; ++r) {
+    for (int c = 0; c < kTagColumns; ++c) table[r * kTagColumns + c] = static_cast<char>(0x20 + 7 * r + c);
+  }
+  return table;
+}
+constexpr std::array<char, kTagRows * kTagColumns> kTagTable = MakeTagTable();
+
+bool UsesEncoder(uint16_t code_type) {
+  return code_type == 2 || code_type == 3 || code_type == 4 || code_type == 255;
+}
+
+bool TakesAddress(uint16_t code_type) { return code_type == 4 || code_type == 255; }
+
+// Appends the address part to the owner area. False with a status when the
+// call must end: TOO_LONG for a part that cannot be carried whole, or the
+// discovery's reason for code type 255.
+bool AppendAddressPart(uint16_t code_type, char* owner, size_t owner_capacity,
+                       const char* address_text, int16_t* status) {
+  const size_t owner_length = std::strlen(owner);
+  if (address_text != nullptr) {
+    // Looked at only as far as the encoder could take it.
+    const size_t room = owner_length < kEncoderLimit ? kEncoderLimit - owner_length : 0;
+    if (TextLengthUpTo(address_text, room) > room || !AppendText(owner, owner_capacity, address_text)) {
+      *status = RK_STATUS_TOO_LONG;
+      return false;
+    }
+    return true;
+  }
+  if (owner_length + kAddressPartLength > kEncoderLimit) {
+    *status = RK_STATUS_TOO_LONG;  // known before any network traffic
+    return false;
+  }
+  char digits[16];
+  if (code_type == 255) {
+    if (!GetIPv4AddressHex(digits, status)) return false;
+  } else {
+    int16_t discarded = RK_STATUS_OK;  // code type 4 never fails for want of an address
+    if (!GetIPv4AddressHex(digits, &discarded)) CopyText(digits, sizeof digits, "        ");
+  }
+  return AppendText(owner, owner_capacity, "~") && AppendText(owner, owner_capacity, digits);
+}
+
+}  // namespace
+
+uint16_t MapTagRow(uint16_t tag_row_key) { return tag_row_key > 11 ? 11 : tag_row_key; }
+
+uint16_t MapTagColumn(uint16_t tag_column_key) {
+  switch (tag_column_key) {
+    case 1: return 0;
+    case 2: return 1;
+    case 3:
+    case 4: return 2;
+    case 5:
+    case 6:
+    case 7:
+    case 8: return 3;
+    case 100: return 5;
+    default: return 4;
+  }
+}
+
+char TagCharacter(uint16_t row, uint16_t column) {
+  return kTagTable[static_cast<size_t>(row) * kTagColumns + column];
+}
+
+int32_t ComposeOwnerCommand(uint16_t code_type, char* owner, size_t owner_capacity,
+                            uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
+                            const char* address_text, uint16_t* size, int16_t* status) {
+  *status = RK_STATUS_OK;
+  char command[kCommandCapacity] = "@JOAU=";
+  switch (code_type) {
+    case 1:
+    case 5:
+      if (code_type == 1) AppendText(command, sizeof command, "@");
+      if (!AppendText(command, sizeof command, owner)) {
+        *status = RK_STATUS_TOO_LONG;
+        return 0;
+      }
+      return DeliverCommand(command, buffer, size, status);
+    case 2:
+    case 3:
+    case 4:
+    case 255:
+      break;
+    default:
+      *status = RK_STATUS_GENERAL_ERROR;
+      return 0;
+  }
+
+  if (TakesAddress(code_type) &&
+      !AppendAddressPart(code_type, owner, owner_capacity, address_text, status)) {
+    return 0;
+  }
+  if (UsesEncoder(code_type) && TextLengthUpTo(owner, kEncoderLimit) > kEncoderLimit) {
+    *status = RK_STATUS_TOO_LONG;
+    return 0;
+  }
+  // An empty owner text (possible only when the character test was skipped)
+  // has nothing to encode: the encoded part stays empty.
+  char encoded[kBase85OutputCapacity] = "";
+  EncodeBase85(owner, encoded);
+
+  if (code_type == 2) {
+    AppendText(command, sizeof command, "$");
+  } else {
+    const char tag[3] = {'#', TagCharacter(MapTagRow(tag_row_key), MapTagColumn(tag_column_key)), '\0'};
+    AppendText(command, sizeof command, tag);
+  }
+  AppendText(command, sizeof command, encoded);
+  return DeliverCommand(command, buffer, size, status);
+}
+
+}  // namespace rk

@@ -1,0 +1,130 @@
+#include "owner/owner_sources.h"
+
+#include <cstring>
+
+#include "frame/text.h"
+#include "os/os.h"
+#include "owner/owner_command.h"
+#include "rkvtps32.h"
+#include "validation/validation.h"
+
+namespace rk {
+namespace {
+
+constexpr char kUnknownUser[] = "UnknownUser";
+constexpr char kUnknownHost[] = "UnknownHost";
+constexpr char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
+constexpr char kDefaultUserValue[] = "DefaultUserName";
+constexpr uint32_t kNameCapacity = 40;
+constexpr size_t kJoinedLimit = 67;  // user, "\" and computer never exceed this
+
+// The Winlogon default user name into `name` (kNameCapacity bytes), or
+// "UnknownUser". The key is closed on every path that opened it.
+void ReadDefaultUserName(char* name) {
+  os::RegistryKey key = nullptr;
+  if (os::OpenMachineKey(kWinlogonKey, &key) != 0) {
+    CopyText(name, kNameCapacity, kUnknownUser);
+    return;
+  }
+  std::memset(name, 0, kNameCapacity);
+  uint32_t size = kNameCapacity;
+  const long result =
+      os::QueryKeyValue(key, kDefaultUserValue, reinterpret_cast<uint8_t*>(name), &size);
+  os::CloseKey(key);
+  // A value that fills the whole area without a terminator is as unusable
+  // as one that does not fit.
+  if (result != 0 || std::memchr(name, '\0', kNameCapacity) == nullptr) {
+    CopyText(name, kNameCapacity, kUnknownUser);
+  }
+}
+
+// The logged-on user's name, or under the system account (or when it
+// cannot be read) the machine's default logon user.
+void ReadOwnerUserName(char* name) {
+  uint32_t size = kNameCapacity;
+  if (os::ReadUserName(name, &size)) {
+    name[kNameCapacity - 1] = '\0';
+    if (!TextEquals(name, "System") && !TextEquals(name, "SYSTEM")) return;
+  }
+  ReadDefaultUserName(name);
+}
+
+// The validated copy of `source` into `out`, or `substitute` when refused.
+// Cuts and refusals are silent: the private status is dropped here.
+void CopyValidatedOrSubstitute(uint16_t code_type, const char* source, char* out,
+                               uint16_t mask, const char* substitute) {
+  int16_t private_status = RK_STATUS_OK;
+  if (!CheckAndCopyOwnerText(code_type, source, out, kOwnerAreaCapacity, mask, &private_status)) {
+    CopyText(out, kOwnerAreaCapacity, substitute);
+  }
+}
+
+// "user\computer", the computer name limited so the joined text stays
+// within kJoinedLimit, then cut to the code type's limit.
+void JoinUserAndComputer(uint16_t code_type, uint16_t limit, uint16_t mask, const char* user,
+                         char* owner) {
+  char computer[kNameCapacity];
+  uint32_t size = kNameCapacity;
+  const char* source = computer;
+  if (os::ReadComputerName(computer, &size)) {
+    computer[kNameCapacity - 1] = '\0';
+  } else {
+    source = kUnknownHost;
+  }
+  char validated[kOwnerAreaCapacity];
+  CopyValidatedOrSubstitute(code_type, source, validated, mask, kUnknownHost);
+  const size_t user_length = std::strlen(user);
+  const size_t room = kJoinedLimit - 1 - user_length;  // user is shorter than limit <= 63
+  if (std::strlen(validated) > room) validated[room] = '\0';
+
+  CopyText(owner, kOwnerAreaCapacity, user);
+  AppendText(owner, kOwnerAreaCapacity, "\\");
+  AppendText(owner, kOwnerAreaCapacity, validated);
+  TruncateToBytes(limit, owner);
+}
+
+}  // namespace
+
+int32_t OwnerCommandFromInput(uint16_t code_type, const char* owner_text, uint16_t tag_column_key,
+                              uint16_t tag_row_key, char* buffer, const char* address_text,
+                              uint16_t* size, uint16_t mask, int16_t* status) {
+  char owner[kOwnerAreaCapacity];
+  int16_t private_status = RK_STATUS_OK;
+  if (!CheckAndCopyOwnerText(code_type, owner_text, owner, sizeof owner, mask, &private_status)) {
+    if (private_status == RK_STATUS_TOO_LONG) {
+      // Only an unchecked text longer than the owner area gets here: it is
+      // carried whole or not at all.
+      *status = RK_STATUS_TOO_LONG;
+      return 0;
+    }
+    CopyText(owner, sizeof owner, kUnknownUser);
+  }
+  return ComposeOwnerCommand(code_type, owner, sizeof owner, tag_column_key, tag_row_key, buffer,
+                             address_text, size, status);
+}
+
+int32_t OwnerCommandFromUserHost(uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key,
+                                 char* buffer, const char* address_text, uint16_t* size,
+                                 uint16_t mask, int16_t* status) {
+  char user[kNameCapacity];
+  ReadOwnerUserName(user);
+
+  uint16_t limit = 0;
+  if (!GetOwnerLengthLimit(code_type, &limit)) {
+    *status = RK_STATUS_GENERAL_ERROR;
+    return 0;
+  }
+  char validated_user[kOwnerAreaCapacity];
+  CopyValidatedOrSubstitute(code_type, user, validated_user, mask, kUnknownUser);
+
+  char owner[kOwnerAreaCapacity];
+  if (code_type != 5 && std::strlen(validated_user) < limit) {
+    JoinUserAndComputer(code_type, limit, mask, validated_user, owner);
+  } else {
+    CopyText(owner, sizeof owner, validated_user);
+  }
+  return ComposeOwnerCommand(code_type, owner, sizeof owner, tag_column_key, tag_row_key, buffer,
+                             address_text, size, status);
+}
+
+}  // namespace rk
