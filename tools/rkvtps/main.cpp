@@ -2,146 +2,217 @@
 // other: it uses only the public header and the shared library.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "calls.h"
+#include "decode.h"
 #include "rkvtps32.h"
 #include "status_names.h"
-#include "wide_argument.h"
 
 namespace {
 
-// What one export call gave.
-struct Outcome {
-  bool delivered = false;
-  int16_t status = RK_STATUS_OK;
-  std::string command;
-};
+using nlohmann::json;
 
-// Calls `call(buffer, &size, &status)` with a buffer of `capacity` bytes.
-// `wide_result` marks the wide job-owner exports, whose result is 1 even
-// when nothing was delivered: for them the status tells.
-template <typename Call>
-Outcome Invoke(Call call, uint16_t capacity = 128, bool wide_result = false) {
-  std::string buffer(capacity > 0 ? capacity : 1, '\0');
-  uint16_t size = capacity;
-  Outcome out;
-  const int32_t result = call(&buffer[0], &size, &out.status);
-  out.delivered = result == 1 && (!wide_result || out.status == RK_STATUS_OK);
-  if (out.delivered) out.command = buffer.c_str();
+// Bytes that are not printable ASCII, escaped as \xNN for the terminal.
+std::string Printable(const std::string& bytes) {
+  std::string out;
+  char escape[8];
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      out += static_cast<char>(c);
+    } else {
+      std::snprintf(escape, sizeof escape, "\\x%02X", c);
+      out += escape;
+    }
+  }
   return out;
 }
 
-// Prints a delivered command on stdout (and a warning status on stderr),
-// or the status name on stderr.
-int Report(const Outcome& outcome) {
-  if (outcome.delivered) {
-    if (outcome.status != RK_STATUS_OK) {
-      std::fprintf(stderr, "warning: %s\n", StatusName(outcome.status));
+std::string HexBytes(const std::string& bytes) {
+  std::string out;
+  char two[4];
+  for (unsigned char c : bytes) {
+    std::snprintf(two, sizeof two, out.empty() ? "%02X" : " %02X", c);
+    out += two;
+  }
+  return out;
+}
+
+json OutcomeJson(const Outcome& o) {
+  json j = {{"result", o.result}, {"status", StatusName(o.status)}, {"status_code", o.status},
+            {"size", o.size}};
+  if (o.delivered) j["command"] = Printable(o.command);
+  return j;
+}
+
+// Prints one outcome; the exit status is 0 only for a delivered command.
+int Report(const Outcome& o, bool as_json) {
+  if (as_json) {
+    std::printf("%s\n", OutcomeJson(o).dump(2).c_str());
+  } else if (o.delivered) {
+    if (o.status != RK_STATUS_OK) std::fprintf(stderr, "warning: %s\n", StatusName(o.status));
+    std::printf("%s\n", o.command.c_str());
+  } else {
+    std::fprintf(stderr, "%s\n", StatusName(o.status));
+    if (o.status == RK_STATUS_BUFFER_TOO_SMALL) std::fprintf(stderr, "size needed: %u\n", o.size);
+  }
+  return o.delivered ? 0 : 1;
+}
+
+// Every command this host gives. One it cannot give (no usable address,
+// say) is shown with its status: a fact about the host, not a failure.
+int RunShow(bool as_json) {
+  std::vector<std::pair<std::string, Outcome>> lines;
+  for (uint16_t code_type : {1, 2, 3, 4, 5, 255}) {
+    OwnerRequest request;
+    request.code_type = code_type;
+    lines.emplace_back("job owner " + std::to_string(code_type), CallOwner(request, 128));
+  }
+  lines.emplace_back("client name", CallClientName(1, 0, 128));
+  lines.emplace_back("host address", CallHostAddress(128));
+  for (uint16_t selector = 0; selector <= 13; ++selector) {
+    lines.emplace_back("n-up " + std::to_string(selector), CallNup(selector, 64));
+  }
+  if (as_json) {
+    json all = json::array();
+    for (const auto& [label, outcome] : lines) {
+      json j = OutcomeJson(outcome);
+      j["label"] = label;
+      all.push_back(j);
     }
-    std::printf("%s\n", outcome.command.c_str());
+    std::printf("%s\n", all.dump(2).c_str());
     return 0;
   }
-  std::fprintf(stderr, "%s\n", StatusName(outcome.status));
-  return 1;
-}
-
-Outcome Nup(uint16_t selector) {
-  return Invoke([&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfNup(selector, b, s, st); });
-}
-
-Outcome ClientName(uint16_t code_type, uint16_t mask) {
-  return Invoke([&](char* b, uint16_t* s, int16_t* st) {
-    return RKGetVTPSStringOfHostNameEx(code_type, b, s, mask, st);
-  });
-}
-
-Outcome HostAddress() {
-  return Invoke([&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfHostAddress(b, s, st); });
-}
-
-struct OwnerOptions {
-  uint16_t code_type = 1;
-  uint16_t tag_column = 1;
-  uint16_t tag_row = 5;
-  uint16_t mask = 0;
-  std::string address;
-  bool has_address = false;
-  bool wide = false;
-  std::string owner;
-  bool has_owner = false;
-};
-
-Outcome Owner(const OwnerOptions& o) {
-  const char* address = o.has_address ? o.address.c_str() : nullptr;
-  if (!o.has_owner) {
-    return Invoke([&](char* b, uint16_t* s, int16_t* st) {
-      return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(o.code_type, o.tag_column, o.tag_row,
-                                                                    b, address, s, o.mask, st);
-    });
-  }
-  if (o.wide) {
-    const std::basic_string<RK_WCHAR> wide = WideFromUtf8(o.owner);
-    return Invoke(
-        [&](char* b, uint16_t* s, int16_t* st) {
-          return RKGetVTPSStringOfJobOwnerFromInputExW(o.code_type, wide.c_str(), o.tag_column, o.tag_row, b,
-                                                       s, o.mask, st);
-        },
-        128, true);
-  }
-  return Invoke([&](char* b, uint16_t* s, int16_t* st) {
-    return RKGetVTPSStringOfJobOwnerFromInputWithIPExA(o.code_type, o.owner.c_str(), o.tag_column,
-                                                       o.tag_row, b, address, s, o.mask, st);
-  });
-}
-
-struct ValidateOptions {
-  uint16_t code_type = 1;
-  uint16_t mask = 0;
-  bool wide = false;
-  std::string text;
-};
-
-int RunValidate(const ValidateOptions& o) {
-  int16_t status = RK_STATUS_OK;
-  int32_t result = 0;
-  if (o.wide) {
-    const std::basic_string<RK_WCHAR> wide = WideFromUtf8(o.text);
-    result = RKIsValidJobOwnerStringCodeAndLengthExW(o.code_type, wide.c_str(), o.mask, &status);
-  } else {
-    result = RKIsValidJobOwnerStringCodeAndLengthExA(o.code_type, o.text.c_str(), o.mask, &status);
-  }
-  std::printf("%s\n", result == 1 ? "OK" : StatusName(status));
-  return result == 1 ? 0 : 1;
-}
-
-void ShowLine(const std::string& label, const Outcome& outcome) {
-  if (outcome.delivered) {
-    std::printf("%-16s %s\n", label.c_str(), outcome.command.c_str());
-  } else {
-    std::printf("%-16s (%s)\n", label.c_str(), StatusName(outcome.status));
-  }
-}
-
-// Every command this host gives. A command the host cannot give (no usable
-// address, say) is shown with its status: that is a fact about the host,
-// not a failure of the tool.
-int RunShow() {
-  for (uint16_t code_type : {1, 2, 3, 4, 5, 255}) {
-    OwnerOptions o;
-    o.code_type = code_type;
-    ShowLine("job owner " + std::to_string(code_type), Owner(o));
-  }
-  ShowLine("client name", ClientName(1, 0));
-  ShowLine("host address", HostAddress());
-  for (uint16_t selector = 0; selector <= 13; ++selector) {
-    ShowLine("n-up " + std::to_string(selector), Nup(selector));
+  for (const auto& [label, outcome] : lines) {
+    if (outcome.delivered) {
+      std::printf("%-16s %s\n", label.c_str(), Printable(outcome.command).c_str());
+    } else {
+      std::printf("%-16s (%s)\n", label.c_str(), StatusName(outcome.status));
+    }
   }
   return 0;
 }
 
-void AddMaskOption(CLI::App* command, uint16_t* mask) {
+json DecodedJson(const DecodedCommand& c, const std::string& source) {
+  json j = {{"source", source}, {"offset", c.offset}, {"command", c.name}, {"text", Printable(c.text)},
+            {"ok", c.ok}};
+  if (!c.ok) {
+    j["error"] = c.error;
+    j["error_offset"] = c.error_offset;
+    return j;
+  }
+  if (c.name == "JOAU") {
+    if (c.form_mark != 0) j["form_mark"] = std::string(1, c.form_mark);
+    j["code_types"] = c.code_types;
+    if (c.has_tag) {
+      j["tag"] = std::string(1, c.tag);
+      j["tag_row"] = c.tag_row;
+      j["tag_column"] = c.tag_column;
+    }
+    j["owner"] = Printable(c.owner);
+    j["owner_hex"] = HexBytes(c.owner);
+    if (!c.address_part.empty()) {
+      j["address_part"] = c.address_part;
+      j["address"] = c.address;
+    }
+  } else if (c.name == "CNAM") {
+    j["name"] = Printable(c.owner);
+  } else if (c.name == "HOAD") {
+    j["family"] = c.address_family;
+    j["address"] = c.address;
+  } else if (c.name == "NLPP") {
+    j["keyword"] = c.keyword;
+    j["selector"] = c.selector;
+  }
+  return j;
+}
+
+void PrintDecoded(const DecodedCommand& c, const std::string& source) {
+  if (!c.ok) {
+    std::fprintf(stderr, "%s: offset %zu: %s%s: %s (at offset %zu)\n", source.c_str(), c.offset,
+                 c.name.empty() ? "" : "@", c.name.empty() ? Printable(c.text).c_str() : c.name.c_str(),
+                 c.error.c_str(), c.error_offset);
+    return;
+  }
+  std::printf("%s: offset %zu: %s\n", source.c_str(), c.offset, Printable(c.text).c_str());
+  if (c.name == "JOAU") {
+    std::printf("  job owner; form %s: code type %s\n",
+                c.form_mark ? ("\"" + std::string(1, c.form_mark) + "\"").c_str() : "(none)",
+                c.code_types.c_str());
+    if (c.has_tag) {
+      std::printf("  tag \"%c\": row %d, column %d\n", c.tag, c.tag_row, c.tag_column);
+    }
+    std::printf("  owner \"%s\" (%s)\n", Printable(c.owner).c_str(), HexBytes(c.owner).c_str());
+    if (!c.address_part.empty()) {
+      std::printf("  address part \"%s\": %s\n", c.address_part.c_str(), c.address.c_str());
+    }
+  } else if (c.name == "CNAM") {
+    std::printf("  client name \"%s\"\n", Printable(c.owner).c_str());
+  } else if (c.name == "HOAD") {
+    std::printf("  host address, %s %s\n", c.address_family.c_str(), c.address.c_str());
+  } else if (c.name == "NLPP") {
+    std::printf("  n-up keyword %s, selector %d\n", c.keyword.c_str(), c.selector);
+  }
+}
+
+// Decodes every input; non-zero when a command was malformed or none found.
+int RunDecode(const std::vector<std::string>& texts, const std::string& file, bool as_json) {
+  std::vector<std::pair<std::string, std::string>> inputs;  // source, bytes
+  for (size_t i = 0; i < texts.size(); ++i) inputs.emplace_back("argument " + std::to_string(i + 1), texts[i]);
+  if (!file.empty() || texts.empty()) {
+    std::string bytes;
+    if (file.empty() || file == "-") {
+      bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    } else {
+      std::ifstream in(file, std::ios::binary);
+      if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", file.c_str());
+        return 2;
+      }
+      bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    inputs.emplace_back(file.empty() || file == "-" ? "stdin" : file, bytes);
+  }
+  const std::vector<std::string> keywords = NupKeywords();
+  size_t found = 0;
+  size_t malformed = 0;
+  json all = json::array();
+  for (const auto& [source, bytes] : inputs) {
+    for (const DecodedCommand& c : DecodeCommands(bytes, keywords)) {
+      ++found;
+      if (!c.ok) ++malformed;
+      if (as_json) {
+        all.push_back(DecodedJson(c, source));
+      } else {
+        PrintDecoded(c, source);
+      }
+    }
+  }
+  if (as_json) std::printf("%s\n", json{{"commands", all}, {"malformed", malformed}}.dump(2).c_str());
+  if (found == 0) {
+    std::fprintf(stderr, "no command found\n");
+    return 1;
+  }
+  return malformed == 0 ? 0 : 1;
+}
+
+void AddMask(CLI::App* command, uint16_t* mask) {
   command->add_option("--mask", *mask, "Charset mask (0 = default 0x19, 0xFFFF = no check)")
       ->capture_default_str();
+}
+
+void AddCommonOptions(CLI::App* command, bool* as_json, uint16_t* capacity) {
+  command->add_flag("--json", *as_json, "Write the outcome as JSON");
+  if (capacity != nullptr) {
+    command->add_option("--size", *capacity, "Buffer size to offer (0 asks for the size needed)")
+        ->capture_default_str();
+  }
 }
 
 }  // namespace
@@ -149,57 +220,84 @@ void AddMaskOption(CLI::App* command, uint16_t* mask) {
 int main(int argc, char** argv) {
   CLI::App app{"rkvtps: job-control command strings from the rkvtps32 library"};
   app.require_subcommand(1);
+  bool as_json = false;
+  uint16_t capacity = 128;
 
   CLI::App* show = app.add_subcommand("show", "Every command this host gives");
+  AddCommonOptions(show, &as_json, nullptr);
 
   uint16_t selector = 0;
   CLI::App* nup = app.add_subcommand("nup", "The N-up command (@NLPP=) for a layout selector");
   nup->add_option("selector", selector, "N-up selector, 0-13")->required();
+  AddCommonOptions(nup, &as_json, &capacity);
 
-  OwnerOptions owner_options;
+  OwnerRequest owner_request;
   CLI::App* owner = app.add_subcommand(
       "owner", "The job-owner command (@JOAU=); without OWNER, from this user and host");
-  owner->add_option("--code-type", owner_options.code_type, "Code type (1, 2, 3, 4, 5, 255)")
+  owner->add_option("--code-type", owner_request.code_type, "Code type (1, 2, 3, 4, 5, 255)")
       ->capture_default_str();
-  owner->add_option("--tag-column", owner_options.tag_column, "Tag column key")->capture_default_str();
-  owner->add_option("--tag-row", owner_options.tag_row, "Tag row key")->capture_default_str();
-  AddMaskOption(owner, &owner_options.mask);
+  owner->add_option("--tag-column", owner_request.tag_column, "Tag column key")->capture_default_str();
+  owner->add_option("--tag-row", owner_request.tag_row, "Tag row key")->capture_default_str();
+  AddMask(owner, &owner_request.mask);
   CLI::Option* address =
-      owner->add_option("--address", owner_options.address, "Address text for code types 4 and 255");
-  CLI::Option* wide = owner->add_flag("--wide", owner_options.wide,
+      owner->add_option("--address", owner_request.address, "Address text for code types 4 and 255");
+  CLI::Option* wide = owner->add_flag("--wide", owner_request.wide,
                                       "Pass OWNER as UTF-16 to the W export (OWNER is read as UTF-8)");
   wide->excludes(address);
-  CLI::Option* owner_text = owner->add_option("owner", owner_options.owner, "Owner text");
+  CLI::Option* owner_text = owner->add_option("owner", owner_request.owner, "Owner text");
   wide->needs(owner_text);
+  AddCommonOptions(owner, &as_json, &capacity);
 
-  ValidateOptions validate_options;
-  CLI::App* validate =
-      app.add_subcommand("validate", "Whether an owner text is acceptable for a code type");
-  validate->add_option("--code-type", validate_options.code_type, "Code type (1, 2, 3, 4, 5, 32, 255)")
+  uint16_t validate_code_type = 1;
+  uint16_t validate_mask = 0;
+  bool validate_wide = false;
+  std::string validate_text;
+  CLI::App* validate = app.add_subcommand("validate", "Whether an owner text is acceptable for a code type");
+  validate->add_option("--code-type", validate_code_type, "Code type (1, 2, 3, 4, 5, 32, 255)")
       ->capture_default_str();
-  AddMaskOption(validate, &validate_options.mask);
-  validate->add_flag("--wide", validate_options.wide,
-                     "Pass the text as UTF-16 to the W export (the text is read as UTF-8)");
-  validate->add_option("text", validate_options.text, "Owner text")->required();
+  AddMask(validate, &validate_mask);
+  validate->add_flag("--wide", validate_wide, "Pass the text as UTF-16 to the W export (read as UTF-8)");
+  validate->add_option("text", validate_text, "Owner text")->required();
+  AddCommonOptions(validate, &as_json, nullptr);
 
   uint16_t name_code_type = 1;
   uint16_t name_mask = 0;
   CLI::App* client_name = app.add_subcommand("client-name", "The client-name command (@CNAM=)");
   client_name->add_option("--code-type", name_code_type, "Code type whose byte limit applies")
       ->capture_default_str();
-  AddMaskOption(client_name, &name_mask);
+  AddMask(client_name, &name_mask);
+  AddCommonOptions(client_name, &as_json, &capacity);
 
   CLI::App* host_address = app.add_subcommand("host-address", "The host-address command (@HOAD=)");
+  AddCommonOptions(host_address, &as_json, &capacity);
+
+  std::vector<std::string> decode_texts;
+  std::string decode_file;
+  CLI::App* decode = app.add_subcommand(
+      "decode", "Explain the commands in text, a file or standard input (a captured job header)");
+  decode->add_option("text", decode_texts, "Text holding commands");
+  decode->add_option("--file", decode_file, "File to read (- for standard input)");
+  AddCommonOptions(decode, &as_json, nullptr);
 
   CLI11_PARSE(app, argc, argv);
-  owner_options.has_address = address->count() > 0;
-  owner_options.has_owner = owner_text->count() > 0;
+  owner_request.has_address = address->count() > 0;
+  owner_request.has_owner = owner_text->count() > 0;
 
-  if (show->parsed()) return RunShow();
-  if (nup->parsed()) return Report(Nup(selector));
-  if (owner->parsed()) return Report(Owner(owner_options));
-  if (validate->parsed()) return RunValidate(validate_options);
-  if (client_name->parsed()) return Report(ClientName(name_code_type, name_mask));
-  if (host_address->parsed()) return Report(HostAddress());
+  if (show->parsed()) return RunShow(as_json);
+  if (nup->parsed()) return Report(CallNup(selector, capacity), as_json);
+  if (owner->parsed()) return Report(CallOwner(owner_request, capacity), as_json);
+  if (client_name->parsed()) return Report(CallClientName(name_code_type, name_mask, capacity), as_json);
+  if (host_address->parsed()) return Report(CallHostAddress(capacity), as_json);
+  if (decode->parsed()) return RunDecode(decode_texts, decode_file, as_json);
+  if (validate->parsed()) {
+    const Verdict verdict = CallValidate(validate_code_type, validate_mask, validate_wide, validate_text);
+    if (as_json) {
+      std::printf("%s\n", json{{"valid", verdict.valid}, {"status", StatusName(verdict.status)},
+                               {"status_code", verdict.status}}.dump(2).c_str());
+    } else {
+      std::printf("%s\n", verdict.valid ? "OK" : StatusName(verdict.status));
+    }
+    return verdict.valid ? 0 : 1;
+  }
   return 1;
 }

@@ -1,0 +1,300 @@
+#include "decode.h"
+
+#include <cstdio>
+
+namespace {
+
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
+bool IsHex(char c, bool upper) {
+  if (c >= '0' && c <= '9') return true;
+  return upper ? (c >= 'A' && c <= 'F') : (c >= 'a' && c <= 'f');
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return c - 'A' + 10;
+}
+
+// "@" and four upper-case letters and "=" at `at`.
+bool StartsCommand(const std::string& input, size_t at) {
+  if (at + 6 > input.size() || input[at] != '@' || input[at + 5] != '=') return false;
+  for (size_t i = 1; i <= 4; ++i) {
+    if (!IsUpper(input[at + i])) return false;
+  }
+  return true;
+}
+
+// Blanks between commands belong to no command; only the raw owner and
+// name forms may carry them.
+size_t TrimBlanks(const std::string& input, size_t start, size_t end) {
+  while (end > start && input[end - 1] == ' ') --end;
+  return end;
+}
+
+size_t BodyEnd(const std::string& input, size_t start) {
+  size_t end = start;
+  while (end < input.size() && static_cast<unsigned char>(input[end]) >= 0x20 &&
+         !StartsCommand(input, end)) {
+    ++end;
+  }
+  return end;
+}
+
+void Fail(DecodedCommand* command, size_t offset, const std::string& message) {
+  command->ok = false;
+  command->error_offset = offset;
+  command->error = message;
+}
+
+bool AllOf(const std::string& text, size_t from, size_t count, bool (*test)(char)) {
+  for (size_t i = from; i < from + count; ++i) {
+    if (!test(text[i])) return false;
+  }
+  return true;
+}
+
+void SplitAddressPart(DecodedCommand* command) {
+  const std::string& owner = command->owner;
+  if (owner.size() < 9 || owner[owner.size() - 9] != '~') return;
+  const size_t at = owner.size() - 8;
+  if (AllOf(owner, at, 8, [](char c) { return IsHex(c, true); })) {
+    command->address = DottedIPv4(owner.substr(at));
+  } else if (AllOf(owner, at, 8, [](char c) { return c == ' '; })) {
+    command->address = "no address";
+    command->code_types = "4";
+  } else {
+    return;
+  }
+  command->address_part = owner.substr(at - 1);
+  command->owner = owner.substr(0, at - 1);
+}
+
+void DecodeOwner(const std::string& input, size_t body, size_t end, DecodedCommand* command) {
+  if (body == end) {
+    command->code_types = "5";  // an empty owner text, sent unchecked
+    return;
+  }
+  const char mark = input[body];
+  if (mark == '@') {
+    command->form_mark = mark;
+    command->code_types = "1";
+    command->owner = input.substr(body + 1, end - body - 1);
+    return;
+  }
+  if (mark != '$' && mark != '#') {
+    if (static_cast<unsigned char>(mark) < 0x20 || mark == 0x7F) {
+      Fail(command, body, "unknown form mark");
+      return;
+    }
+    command->code_types = "5";
+    command->owner = input.substr(body, end - body);
+    return;
+  }
+  command->form_mark = mark;
+  size_t digits = body + 1;
+  if (mark == '#') {
+    if (digits >= end) {
+      Fail(command, digits, "truncated command: no tag character");
+      return;
+    }
+    const int code = static_cast<unsigned char>(input[digits]) - 0x20;
+    if (code < 0 || code >= 12 * 7 || code % 7 == 6) {
+      Fail(command, digits, "unknown tag character");
+      return;
+    }
+    command->has_tag = true;
+    command->tag = input[digits];
+    command->tag_row = code / 7;
+    command->tag_column = code % 7;
+    command->code_types = "3, 4 or 255";
+    ++digits;
+  } else {
+    command->code_types = "2";
+  }
+  if (digits >= end) {
+    Fail(command, digits, "truncated command: no base-85 text");
+    return;
+  }
+  end = TrimBlanks(input, digits, end);
+  size_t bad = 0;
+  std::string message;
+  if (!DecodeBase85(input.substr(digits, end - digits), &command->owner, &bad, &message)) {
+    Fail(command, digits + bad, message);
+    return;
+  }
+  if (mark == '#') SplitAddressPart(command);
+}
+
+void DecodeHostAddress(const std::string& input, size_t body, size_t end, DecodedCommand* command) {
+  end = TrimBlanks(input, body, end);
+  if (body == end) {
+    Fail(command, body, "truncated command: no address form");
+    return;
+  }
+  const char form = input[body];
+  const bool ipv4 = form == 'I';
+  if (!ipv4 && form != '6') {
+    Fail(command, body, "unknown address form");
+    return;
+  }
+  const size_t want = ipv4 ? 8 : 32;
+  for (size_t i = 0; i < want; ++i) {
+    const size_t at = body + 1 + i;
+    if (at >= end) {
+      Fail(command, at, "truncated command: " + std::to_string(want) + " digits expected");
+      return;
+    }
+    if (!IsHex(input[at], ipv4)) {
+      Fail(command, at, ipv4 ? "bad digit: upper-case hexadecimal expected"
+                             : "bad digit: lower-case hexadecimal expected");
+      return;
+    }
+  }
+  if (body + 1 + want != end) {
+    Fail(command, body + 1 + want, "unexpected text after the address");
+    return;
+  }
+  const std::string digits = input.substr(body + 1, want);
+  command->address_family = ipv4 ? "IPv4" : "IPv6";
+  command->address = ipv4 ? DottedIPv4(digits) : IPv6Text(digits);
+}
+
+void DecodeNup(const std::string& input, size_t body, size_t end,
+               const std::vector<std::string>& keywords, DecodedCommand* command) {
+  end = TrimBlanks(input, body, end);
+  command->keyword = input.substr(body, end - body);
+  for (size_t i = 0; i < keywords.size(); ++i) {
+    if (keywords[i] == command->keyword) command->selector = static_cast<int>(i);
+  }
+  if (command->selector < 0) Fail(command, body, "unknown N-up keyword");
+}
+
+}  // namespace
+
+bool DecodeBase85(const std::string& digits, std::string* bytes, size_t* bad_offset,
+                  std::string* message) {
+  bytes->clear();
+  for (size_t start = 0; start < digits.size(); start += 5) {
+    const size_t k = digits.size() - start < 5 ? digits.size() - start : 5;
+    if (k == 1) {
+      *bad_offset = start;
+      *message = "truncated base-85 group: a single digit";
+      return false;
+    }
+    // A short group is read padded with the highest digit, as Ascii85
+    // decoders do; it is out of range only if even the lowest padding is.
+    uint64_t value = 0;
+    uint64_t lowest = 0;
+    for (size_t i = 0; i < 5; ++i) {
+      char digit = 'u';
+      if (i < k) {
+        digit = digits[start + i];
+        if (digit < '!' || digit > 'u') {
+          *bad_offset = start + i;
+          *message = "bad base-85 digit";
+          return false;
+        }
+      }
+      value = value * 85 + static_cast<uint64_t>(digit - '!');
+      lowest = lowest * 85 + static_cast<uint64_t>(i < k ? digit - '!' : 0);
+    }
+    if (lowest > 0xFFFFFFFFull) {
+      *bad_offset = start;
+      *message = "base-85 group above 2^32 - 1";
+      return false;
+    }
+    if (value > 0xFFFFFFFFull) value = 0xFFFFFFFFull;
+    for (size_t i = 0; i < (k == 5 ? 4 : k - 1); ++i) {
+      bytes->push_back(static_cast<char>((value >> (24 - 8 * i)) & 0xFF));
+    }
+  }
+  return true;
+}
+
+std::string DottedIPv4(const std::string& digits) {
+  std::string out;
+  for (size_t i = 0; i < 8; i += 2) {
+    if (!out.empty()) out += '.';
+    out += std::to_string(HexValue(digits[i]) * 16 + HexValue(digits[i + 1]));
+  }
+  return out;
+}
+
+// The usual text form: groups without leading zeros, the longest run of
+// two or more zero groups written as "::".
+std::string IPv6Text(const std::string& digits) {
+  unsigned groups[8];
+  for (int g = 0; g < 8; ++g) {
+    groups[g] = 0;
+    for (int i = 0; i < 4; ++i) groups[g] = groups[g] * 16 + static_cast<unsigned>(HexValue(digits[g * 4 + i]));
+  }
+  int best = -1, best_length = 1;
+  for (int g = 0; g < 8;) {
+    int length = 0;
+    while (g + length < 8 && groups[g + length] == 0) ++length;
+    if (length > best_length) {
+      best = g;
+      best_length = length;
+    }
+    g += length > 0 ? length : 1;
+  }
+  std::string out;
+  char group[8];
+  for (int g = 0; g < 8; ++g) {
+    if (g == best) {
+      out += "::";
+      g += best_length - 1;
+      continue;
+    }
+    if (!out.empty() && out.back() != ':') out += ':';
+    std::snprintf(group, sizeof group, "%x", groups[g]);
+    out += group;
+  }
+  return out;
+}
+
+std::vector<DecodedCommand> DecodeCommands(const std::string& input,
+                                           const std::vector<std::string>& nup_keywords) {
+  std::vector<DecodedCommand> found;
+  size_t at = 0;
+  while ((at = input.find('@', at)) != std::string::npos) {
+    if (!StartsCommand(input, at)) {
+      // "@" and up to four letters at the very end: a command cut short.
+      size_t letters = 0;
+      while (at + 1 + letters < input.size() && letters < 4 && IsUpper(input[at + 1 + letters])) ++letters;
+      if (letters > 0 && at + 1 + letters == input.size()) {
+        DecodedCommand cut;
+        cut.offset = at;
+        cut.text = input.substr(at);
+        Fail(&cut, input.size(), "truncated command: no \"=\"");
+        found.push_back(cut);
+        break;
+      }
+      ++at;
+      continue;
+    }
+    DecodedCommand command;
+    command.offset = at;
+    command.name = input.substr(at + 1, 4);
+    const size_t body = at + 6;
+    const size_t end = BodyEnd(input, body);
+    command.text = input.substr(at, TrimBlanks(input, body, end) - at);
+    if (command.name == "JOAU") {
+      DecodeOwner(input, body, end, &command);
+    } else if (command.name == "CNAM") {
+      command.owner = input.substr(body, end - body);
+      if (command.owner.empty()) Fail(&command, body, "truncated command: no name");
+    } else if (command.name == "HOAD") {
+      DecodeHostAddress(input, body, end, &command);
+    } else if (command.name == "NLPP") {
+      DecodeNup(input, body, end, nup_keywords, &command);
+    } else {
+      Fail(&command, at + 1, "unknown command");
+    }
+    found.push_back(command);
+    at = end;
+  }
+  return found;
+}

@@ -1,0 +1,53 @@
+// Explains the job-control commands found in a captured job header or
+// spool stream, where they stand among other bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct DecodedCommand {
+  size_t offset = 0;        // of the "@" in the input
+  std::string name;         // "JOAU", "CNAM", "HOAD", "NLPP"
+  std::string text;         // the command as found
+  bool ok = true;
+  std::string error;        // when !ok: what is wrong
+  size_t error_offset = 0;  // when !ok: where, in the input
+
+  // JOAU
+  char form_mark = 0;              // '@', '$', '#', or 0 (code type 5)
+  std::string code_types;          // what the form implies, e.g. "3, 4 or 255"
+  bool has_tag = false;
+  char tag = 0;
+  int tag_row = -1;
+  int tag_column = -1;
+  std::string owner;               // the owner bytes (decoded for base-85 forms)
+  std::string address_part;        // "~" and digits, "~" and blanks, or empty
+  std::string address;             // dotted IPv4 for "~" and digits; "no address" for blanks
+
+  // HOAD
+  std::string address_family;      // "IPv4" or "IPv6"
+
+  // NLPP
+  std::string keyword;
+  int selector = -1;
+};
+
+// Finds and explains every command in `input`. A command's body runs to a
+// control byte (NUL, CR, LF, ESC ...), to the next command, or to the end
+// of the input; trailing blanks are dropped from the encoded, address and
+// N-up forms.
+// `nup_keywords` is the keyword of each N-up selector, first selector first.
+std::vector<DecodedCommand> DecodeCommands(const std::string& input,
+                                           const std::vector<std::string>& nup_keywords);
+
+// Ascii85 digits to bytes; false with the offset (within `digits`) and a
+// message for a digit outside "!".."u", a group above 2^32 - 1, or a last
+// group of a single digit.
+bool DecodeBase85(const std::string& digits, std::string* bytes, size_t* bad_offset,
+                  std::string* message);
+
+// Text form of an address given as hexadecimal digits.
+std::string DottedIPv4(const std::string& eight_hex_digits);
+std::string IPv6Text(const std::string& thirty_two_hex_digits);
