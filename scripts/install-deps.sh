@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, what building and testing rkvtps32 need.
-#   scripts/install-deps.sh            native build, tests and tool
+#   scripts/install-deps.sh            native build, tests, tool, fuzzers,
+#                                      valgrind and benchmarks
 #   scripts/install-deps.sh --windows  also MinGW-w64, Wine (64 and 32 bit)
 #                                      and the Japanese locale for code page 932
 set -euo pipefail
@@ -11,7 +12,8 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev)
+packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
+          clang libclang-rt-14-dev valgrind libbenchmark-dev)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386

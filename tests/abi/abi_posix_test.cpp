@@ -22,7 +22,7 @@ TEST(LinuxLibrary, InternalOperationsStayHidden) {
 // The ANSI code page comes from the environment's locale on every call:
 // C gives 1252 (one default character per hiragana), C.UTF-8 gives 65001,
 // whose three bytes per hiragana do not fit the conversion block, so the
-// text converts to nothing.
+// text converts to nothing; a Shift_JIS codeset gives 932.
 TEST(LinuxLibrary, WideValidationFollowsTheLocaleCodeset) {
   auto* w = RK_EXPORT_OF(RKIsValidJobOwnerStringCodeAndLengthW);
   ASSERT_NE(w, nullptr);
@@ -42,6 +42,12 @@ TEST(LinuxLibrary, WideValidationFollowsTheLocaleCodeset) {
   status = 99;
   EXPECT_EQ(w(4, u"gu\u00e9st", &status), 1);  // 6 bytes in UTF-8, within 2n
   EXPECT_EQ(status, RK_STATUS_OK);
+
+  // A Shift_JIS codeset is code page 932: two bytes each, past the limit.
+  setenv("LC_ALL", "ja_JP.SJIS", 1);
+  status = 99;
+  EXPECT_EQ(w(4, hiragana, &status), 0);
+  EXPECT_EQ(status, RK_STATUS_TOO_LONG);
 
   if (saved) {
     setenv("LC_ALL", restore.c_str(), 1);

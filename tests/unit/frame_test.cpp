@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,6 +24,9 @@ struct DeliveryCase {
   int16_t status;  // the caller left 6 (a warning) before the call
   uint16_t size_out;
 };
+
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const DeliveryCase& c, std::ostream* os) { *os << c.name; }
 
 class DeliveryTest : public ::testing::TestWithParam<DeliveryCase> {};
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -61,6 +63,9 @@ struct Ipv4Case {
   int16_t status;
   const char* digits;
 };
+
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const Ipv4Case& c, std::ostream* os) { *os << c.name; }
 
 class Ipv4WalkTest : public ::testing::TestWithParam<Ipv4Case> {
  protected:
@@ -213,6 +218,9 @@ struct Ipv6Case {
   const char* digits;
 };
 
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const Ipv6Case& c, std::ostream* os) { *os << c.name; }
+
 class Ipv6WalkTest : public ::testing::TestWithParam<Ipv6Case> {
  protected:
   void SetUp() override { rk::fake::Reset(); }
@@ -312,6 +320,9 @@ struct AddressCommandCase {
   int loads;
 };
 
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const AddressCommandCase& c, std::ostream* os) { *os << c.name; }
+
 class HostAddressTest : public ::testing::TestWithParam<AddressCommandCase> {
  protected:
   void SetUp() override { rk::fake::Reset(); }
@@ -386,6 +397,9 @@ struct NameCase {
   int16_t status;  // the caller left 42
   std::string command;
 };
+
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
 
 class HostNameTest : public ::testing::TestWithParam<NameCase> {
  protected:

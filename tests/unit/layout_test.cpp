@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -11,6 +13,9 @@ struct NupRow {
   uint16_t selector;
   const char* command;
 };
+
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const NupRow& c, std::ostream* os) { *os << c.selector; }
 
 class NupTableTest : public ::testing::TestWithParam<NupRow> {};
 

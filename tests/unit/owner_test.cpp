@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -239,6 +241,9 @@ struct PathCase {
   int16_t status;
   int16_t size_after;  // -1: the command's length
 };
+
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
 
 void Nothing(rk::fake::Script&) {}
 

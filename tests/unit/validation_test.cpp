@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -40,6 +42,9 @@ struct CharacterCase {
   uint16_t mask;
   int32_t result;
 };
+
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const CharacterCase& c, std::ostream* os) { *os << c.name; }
 
 class CharacterTest : public ::testing::TestWithParam<CharacterCase> {};
 
@@ -199,6 +204,9 @@ struct CopyCase {
   std::string delivered;  // when result is 1
 };
 
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const CopyCase& c, std::ostream* os) { *os << c.name; }
+
 class CopyTest : public ::testing::TestWithParam<CopyCase> {
  protected:
   void SetUp() override { rk::fake::Reset(); }
@@ -283,6 +291,9 @@ struct JudgeCase {
   int16_t status;
 };
 
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const JudgeCase& c, std::ostream* os) { *os << c.name; }
+
 class NarrowExportTest : public ::testing::TestWithParam<JudgeCase> {};
 
 TEST_P(NarrowExportTest, OutcomesInTheirOrder) {
@@ -338,6 +349,9 @@ struct WideCase {
   int32_t result;
   int16_t status;
 };
+
+// Printed by name: the byte dump GoogleTest would make reads padding.
+void PrintTo(const WideCase& c, std::ostream* os) { *os << c.name; }
 
 class WideExportTest : public ::testing::TestWithParam<WideCase> {
  protected:

@@ -1,8 +1,6 @@
 // The operating-system layer on Linux and other POSIX systems, with the
 // meanings of the Win32 calls it stands in for.
 #include <iconv.h>
-#include <langinfo.h>
-#include <locale.h>
 #include <pwd.h>
 #include <strings.h>
 #include <unistd.h>
@@ -10,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "os/os.h"
 
@@ -64,22 +63,31 @@ long QueryKeyValue(RegistryKey, const char*, uint8_t*, uint32_t*) { return kNoSu
 void CloseKey(RegistryKey) {}
 
 // The ANSI code page is taken from the codeset of the environment's locale
-// (LC_ALL, LC_CTYPE, LANG), read without touching the process's own locale.
+// (LC_ALL, then LC_CTYPE, then LANG, as setlocale reads them), without
+// touching the process's own locale and without allocating: the cut asks
+// for it once per character.
 unsigned AnsiCodePage() {
-  locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-  if (locale == static_cast<locale_t>(nullptr)) return 1252;
-  const char* codeset = nl_langinfo_l(CODESET, locale);
-  unsigned code_page = 1252;
-  if (codeset != nullptr) {
-    if (strcasecmp(codeset, "UTF-8") == 0) {
-      code_page = 65001;
-    } else if (strcasecmp(codeset, "SHIFT_JIS") == 0 || strcasecmp(codeset, "SJIS") == 0 ||
-               strcasecmp(codeset, "CP932") == 0 || strcasecmp(codeset, "WINDOWS-31J") == 0) {
-      code_page = 932;
-    }
+  const char* name = nullptr;
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    name = std::getenv(variable);
+    if (name != nullptr && name[0] != '\0') break;
   }
-  freelocale(locale);
-  return code_page;
+  if (name == nullptr) return 1252;
+  const char* dot = std::strchr(name, '.');
+  if (dot == nullptr) return 1252;
+  // "UTF-8", "utf8", "Shift_JIS", "SJIS" ...: compared without case,
+  // dashes or underscores, and without an "@modifier".
+  char codeset[16] = {};
+  size_t n = 0;
+  for (const char* p = dot + 1; *p != '\0' && *p != '@' && n + 1 < sizeof codeset; ++p) {
+    if (*p == '-' || *p == '_') continue;
+    codeset[n++] = static_cast<char>(*p >= 'A' && *p <= 'Z' ? *p - 'A' + 'a' : *p);
+  }
+  if (std::strcmp(codeset, "utf8") == 0) return 65001;
+  for (const char* japanese : {"sjis", "shiftjis", "cp932", "windows31j"}) {
+    if (std::strcmp(codeset, japanese) == 0) return 932;
+  }
+  return 1252;
 }
 
 bool IsAnsiLeadByte(uint8_t byte) {
