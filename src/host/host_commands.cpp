@@ -2,8 +2,8 @@
 
 #include "frame/sized_output.h"
 #include "frame/text.h"
+#include "host/computer_name.h"
 #include "host/discovery.h"
-#include "os/os.h"
 #include "rkvtps32.h"
 #include "validation/validation.h"
 
@@ -11,7 +11,6 @@ namespace rk {
 namespace {
 
 constexpr char kUnknownHost[] = "UnknownHost";
-constexpr uint32_t kComputerNameCapacity = 40;
 
 // The validated copy delivers at most 63 bytes under a character test (code
 // type 5), or a whole name of at most 39 bytes without one: both fit, so the
@@ -24,11 +23,8 @@ constexpr size_t kHostNameCommandCapacity = 6 + kValidatedNameCapacity;
 int32_t ComposeHostNameCommand(uint16_t code_type, char* buffer, uint16_t* size, uint16_t mask,
                                int16_t* status) {
   char name[kComputerNameCapacity];
-  uint32_t capacity = kComputerNameCapacity;
   const char* source = name;
-  if (os::ReadComputerName(name, &capacity)) {
-    name[kComputerNameCapacity - 1] = '\0';
-  } else {
+  if (!ReadComputerNameInto(name)) {
     *status = RK_STATUS_NO_HOST_NAME;
     source = kUnknownHost;
   }

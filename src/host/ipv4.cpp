@@ -15,10 +15,6 @@ enum { kGetHostName = 2, kGetHostByName, kInetNtoa, kInetAddr };
 constexpr int kHostNameCapacity = 260;
 constexpr size_t kDottedCapacity = 40;
 
-struct IPv4Result {
-  char digits[16];
-};
-
 bool IsLinkLocal(const uint8_t* address) { return address[0] == 169 && address[1] == 254; }
 
 // The dotted text of one address; the sockets library's own storage is
@@ -92,20 +88,14 @@ void FindIPv4Address(const os::EntryPoint* entries, void* context, int16_t* stat
   const auto network_order = static_cast<uint32_t>(address);
   uint8_t bytes[4];
   std::memcpy(bytes, &network_order, 4);
-  WriteHexDigits(bytes, 4, true, static_cast<IPv4Result*>(context)->digits);
+  WriteHexDigits(bytes, 4, true, static_cast<AddressDigits*>(context)->text);
 }
 
 }  // namespace
 
 int32_t GetIPv4AddressHex(char* output, int16_t* status) {
-  IPv4Result result{};
-  if (!RunWithSockets(kIPv4Names, sizeof kIPv4Names / sizeof kIPv4Names[0], FindIPv4Address,
-                      &result, status)) {
-    output[0] = '\0';
-    return 0;
-  }
-  std::memcpy(output, result.digits, 9);
-  return 1;
+  return DiscoverAddressDigits(kIPv4Names, sizeof kIPv4Names / sizeof kIPv4Names[0], FindIPv4Address, 8,
+                               output, status);
 }
 
 }  // namespace rk

@@ -28,10 +28,6 @@ struct IPv6Calls {
   os::FreeAddrInfoFn free_addr_info;
 };
 
-struct IPv6Result {
-  char digits[48];
-};
-
 bool IsExcluded(const uint8_t* address) {
   return std::memcmp(address, kExcluded[0], 16) == 0 || std::memcmp(address, kExcluded[1], 16) == 0;
 }
@@ -143,7 +139,7 @@ void FindIPv6Address(const os::EntryPoint* entries, void* context, int16_t* stat
   if (list == nullptr || !ReadIPv6Bytes(list, bytes)) {
     *status = RK_STATUS_ADDRINFO_FAILED;
   } else {
-    WriteHexDigits(bytes, 16, false, static_cast<IPv6Result*>(context)->digits);
+    WriteHexDigits(bytes, 16, false, static_cast<AddressDigits*>(context)->text);
   }
   if (list != nullptr) calls.free_addr_info(list);
 }
@@ -151,14 +147,8 @@ void FindIPv6Address(const os::EntryPoint* entries, void* context, int16_t* stat
 }  // namespace
 
 int32_t GetIPv6AddressHex(char* output, int16_t* status) {
-  IPv6Result result{};
-  if (!RunWithSockets(kIPv6Names, sizeof kIPv6Names / sizeof kIPv6Names[0], FindIPv6Address,
-                      &result, status)) {
-    output[0] = '\0';
-    return 0;
-  }
-  std::memcpy(output, result.digits, 33);
-  return 1;
+  return DiscoverAddressDigits(kIPv6Names, sizeof kIPv6Names / sizeof kIPv6Names[0], FindIPv6Address, 32,
+                               output, status);
 }
 
 }  // namespace rk

@@ -1,5 +1,7 @@
 #include "host/sockets_binding.h"
 
+#include <cstring>
+
 #include "rkvtps32.h"
 
 namespace rk {
@@ -59,6 +61,18 @@ bool RunWithSockets(const char* const* names, size_t count, SocketsWork work, vo
   }
   os::UnloadModule(module);
   return *status == RK_STATUS_OK;
+}
+
+int32_t DiscoverAddressDigits(const char* const* names, size_t count, SocketsWork work,
+                              size_t digit_count, char* output, int16_t* status) {
+  AddressDigits digits{};
+  if (!RunWithSockets(names, count, work, &digits, status)) {
+    output[0] = '\0';
+    return 0;
+  }
+  digits.text[digit_count] = '\0';
+  std::memcpy(output, digits.text, digit_count + 1);
+  return 1;
 }
 
 }  // namespace rk

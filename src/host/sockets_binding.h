@@ -28,4 +28,15 @@ using SocketsWork = void (*)(const os::EntryPoint* entries, void* context, int16
 bool RunWithSockets(const char* const* names, size_t count, SocketsWork work, void* context,
                     int16_t* status);
 
+// Room for the digits a discovery writes, its context for RunWithSockets.
+struct AddressDigits {
+  char text[48];
+};
+
+// A whole discovery: RunWithSockets with `work` writing into an
+// AddressDigits, then the digits (and their NUL, `digit_count` + 1 bytes)
+// into `output`, or the empty string there on failure. 1 or 0.
+int32_t DiscoverAddressDigits(const char* const* names, size_t count, SocketsWork work,
+                              size_t digit_count, char* output, int16_t* status);
+
 }  // namespace rk

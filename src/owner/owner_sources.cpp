@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frame/text.h"
+#include "host/computer_name.h"
 #include "os/os.h"
 #include "owner/owner_command.h"
 #include "rkvtps32.h"
@@ -63,14 +64,8 @@ void CopyValidatedOrSubstitute(uint16_t code_type, const char* source, char* out
 // within kJoinedLimit, then cut to the code type's limit.
 void JoinUserAndComputer(uint16_t code_type, uint16_t limit, uint16_t mask, const char* user,
                          char* owner) {
-  char computer[kNameCapacity];
-  uint32_t size = kNameCapacity;
-  const char* source = computer;
-  if (os::ReadComputerName(computer, &size)) {
-    computer[kNameCapacity - 1] = '\0';
-  } else {
-    source = kUnknownHost;
-  }
+  char computer[kComputerNameCapacity];
+  const char* source = ReadComputerNameInto(computer) ? computer : kUnknownHost;
   char validated[kOwnerAreaCapacity];
   CopyValidatedOrSubstitute(code_type, source, validated, mask, kUnknownHost);
   const size_t user_length = std::strlen(user);
