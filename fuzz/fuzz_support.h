@@ -95,6 +95,21 @@ inline std::vector<RK_WCHAR> WideFromInput(FuzzedDataProvider& in) {
   return wide;
 }
 
+// The selectors every job-owner export takes.
+struct OwnerKeys {
+  uint16_t code_type, column, row, mask;
+};
+
+inline OwnerKeys OwnerKeysFromInput(FuzzedDataProvider& in) {
+  OwnerKeys k;
+  k.code_type = in.ConsumeBool() ? in.ConsumeIntegral<uint16_t>()
+                                 : in.PickValueInArray<uint16_t>({1, 2, 3, 4, 5, 32, 255});
+  k.column = in.ConsumeIntegral<uint16_t>();
+  k.row = in.ConsumeIntegral<uint16_t>();
+  k.mask = in.ConsumeBool() ? in.ConsumeIntegral<uint16_t>() : in.PickValueInArray<uint16_t>({0, 0xFFFF});
+  return k;
+}
+
 [[noreturn]] inline void Violated(const char* what) {
   std::fprintf(stderr, "invariant violated: %s\n", what);
   std::abort();
