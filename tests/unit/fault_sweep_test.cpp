@@ -2,7 +2,6 @@
 // the outcome the rules give, and every resource handed back.
 #include <gtest/gtest.h>
 
-
 #include <cstring>
 #include <functional>
 #include <string>
