@@ -3,7 +3,9 @@
 #   scripts/install-deps.sh            native build, tests, tool, fuzzers,
 #                                      valgrind and benchmarks
 #   scripts/install-deps.sh --windows  also MinGW-w64, Wine (64 and 32 bit)
-#                                      and the Japanese locale for code page 932
+#                                      the Japanese locale for code page 932,
+#                                      and qemu-user for x86 programs on
+#                                      kernels without 32-bit execution
 set -euo pipefail
 
 windows=0
@@ -17,7 +19,7 @@ packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386
-  packages+=(mingw-w64 wine wine64 wine32:i386 locales)
+  packages+=(mingw-w64 wine wine64 wine32:i386 locales qemu-user)
   # amd64 and i386 copies of a Multi-Arch library must have the same version.
   # When one architecture's index of the security archive lags behind the
   # other's, the newer amd64 version cannot be matched; preferring the

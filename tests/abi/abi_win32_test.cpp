@@ -149,11 +149,15 @@ TEST(WindowsOwner, WideJapaneseOwnerCarriesItsAnsiBytes) {
 
 // The CI runs this program once per ANSI code page and says which one it
 // set up; a run that silently fell back to another code page must fail
-// rather than test the wrong thing.
+// rather than test the wrong thing. Without that word, the code page must
+// at least be one of the two that the checks above know the answers for.
 TEST(CodePage, IsTheOneTheRunAskedFor) {
   const char* expected = std::getenv("RK_EXPECT_ACP");
-  if (expected == nullptr) GTEST_SKIP() << "RK_EXPECT_ACP not set";
-  EXPECT_EQ(GetACP(), static_cast<UINT>(std::strtoul(expected, nullptr, 10)));
+  if (expected != nullptr) {
+    EXPECT_EQ(GetACP(), static_cast<UINT>(std::strtoul(expected, nullptr, 10)));
+  } else {
+    EXPECT_TRUE(GetACP() == 1252 || GetACP() == 932) << GetACP();
+  }
 }
 
 }  // namespace
