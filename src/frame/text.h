@@ -7,9 +7,6 @@
 
 namespace rk {
 
-// Length of a NUL-terminated text.
-size_t TextLength(const char* text);
-
 // Length of a NUL-terminated text, reading at most `most` + 1 bytes: a
 // result above `most` means "longer than most", however long.
 size_t TextLengthUpTo(const char* text, size_t most);
@@ -24,13 +21,5 @@ bool AppendText(char* buffer, size_t capacity, const char* source);
 
 // Exact comparison, as lstrcmpA's test for 0.
 bool TextEquals(const char* a, const char* b);
-
-}  // namespace rk
-
-namespace rk {
-
-// Writes `count` bytes as two hexadecimal digits each, first byte first,
-// and a NUL: 2 * count + 1 bytes of `out`.
-void WriteHexDigits(const unsigned char* bytes, size_t count, bool upper_case, char* out);
 
 }  // namespace rk

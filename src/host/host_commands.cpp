@@ -10,13 +10,13 @@
 namespace rk {
 namespace {
 
-constexpr char kUnknownHost[] = "UnknownHost";
-
 // The validated copy delivers at most 63 bytes under a character test (code
 // type 5), or a whole name of at most 39 bytes without one: both fit, so the
 // command always carries the name whole.
 constexpr size_t kValidatedNameCapacity = 64;
 constexpr size_t kHostNameCommandCapacity = 6 + kValidatedNameCapacity;
+// "@HOAD=", the form letter and the longer (IPv6) digits with their NUL.
+constexpr size_t kHostAddressCommandCapacity = 6 + 1 + kIPv6DigitsCapacity;
 
 }  // namespace
 
@@ -44,9 +44,9 @@ int32_t ComposeHostNameCommand(uint16_t code_type, char* buffer, uint16_t* size,
 int32_t ComposeHostAddressCommand(char* buffer, uint16_t* size, int16_t* status) {
   int16_t ipv4_status = RK_STATUS_OK;
   int16_t ipv6_status = RK_STATUS_OK;
-  char ipv4[40];
-  char ipv6[40];
-  char command[40] = "@HOAD=";
+  char ipv4[kIPv4DigitsCapacity];
+  char ipv6[kIPv6DigitsCapacity];
+  char command[kHostAddressCommandCapacity] = "@HOAD=";
   if (GetIPv4AddressHex(ipv4, &ipv4_status)) {
     AppendText(command, sizeof command, "I");
     AppendText(command, sizeof command, ipv4);

@@ -12,7 +12,6 @@ const char* const kIPv4Names[] = {"WSAStartup",    "WSACleanup", "gethostname",
                                   "gethostbyname", "inet_ntoa",  "inet_addr"};
 enum { kGetHostName = 2, kGetHostByName, kInetNtoa, kInetAddr };
 
-constexpr int kHostNameCapacity = 260;
 constexpr size_t kDottedCapacity = 40;
 
 bool IsLinkLocal(const uint8_t* address) { return address[0] == 169 && address[1] == 254; }

@@ -12,7 +12,6 @@ const char* const kIPv6Names[] = {"WSAStartup",  "WSACleanup",  "gethostname",
                                   "getaddrinfo", "getnameinfo", "freeaddrinfo"};
 enum { kGetHostName = 2, kGetAddrInfo, kGetNameInfo, kFreeAddrInfo };
 
-constexpr int kHostNameCapacity = 260;
 constexpr size_t kNumericCapacity = 1025;  // NI_MAXHOST
 
 // Two link-local addresses that are never taken, not even as a fallback.

@@ -10,6 +10,9 @@
 
 namespace rk {
 
+// The host-name buffer both discoveries hand to gethostname.
+constexpr int kHostNameCapacity = 260;
+
 // Every binding set begins with these two.
 constexpr size_t kStartupEntry = 0;
 constexpr size_t kCleanupEntry = 1;
@@ -38,5 +41,9 @@ struct AddressDigits {
 // into `output`, or the empty string there on failure. 1 or 0.
 int32_t DiscoverAddressDigits(const char* const* names, size_t count, SocketsWork work,
                               size_t digit_count, char* output, int16_t* status);
+
+// Writes `count` bytes as two hexadecimal digits each, first byte first,
+// and a NUL: 2 * count + 1 bytes of `out`.
+void WriteHexDigits(const unsigned char* bytes, size_t count, bool upper_case, char* out);
 
 }  // namespace rk

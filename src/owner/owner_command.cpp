@@ -8,6 +8,7 @@
 #include "host/discovery.h"
 #include "owner/base85.h"
 #include "rkvtps32.h"
+#include "validation/code_types.h"
 
 namespace rk {
 namespace {
@@ -15,6 +16,7 @@ namespace {
 constexpr size_t kCommandCapacity = 80;  // 79 characters and the NUL
 constexpr size_t kEncoderLimit = 24;
 constexpr size_t kAddressPartLength = 9;  // "~" and 8 digits
+constexpr char kNoAddressDigits[] = "        ";
 constexpr int kTagRows = 12;
 constexpr int kTagColumns = 6;
 
@@ -29,16 +31,10 @@ constexpr std::array<char, kTagRows * kTagColumns> MakeTagTable() {
 }
 constexpr std::array<char, kTagRows * kTagColumns> kTagTable = MakeTagTable();
 
-bool UsesEncoder(uint16_t code_type) {
-  return code_type == 2 || code_type == 3 || code_type == 4 || code_type == 255;
-}
-
-bool TakesAddress(uint16_t code_type) { return code_type == 4 || code_type == 255; }
-
 // Appends the address part to the owner area. False with a status when the
 // call must end: TOO_LONG for a part that cannot be carried whole, or the
-// discovery's reason for code type 255.
-bool AppendAddressPart(uint16_t code_type, char* owner, size_t owner_capacity,
+// discovery's reason where a failed discovery fails the call.
+bool AppendAddressPart(const CodeType& type, char* owner, size_t owner_capacity,
                        const char* address_text, int16_t* status) {
   const size_t owner_length = std::strlen(owner);
   if (address_text != nullptr) {
@@ -54,12 +50,12 @@ bool AppendAddressPart(uint16_t code_type, char* owner, size_t owner_capacity,
     *status = RK_STATUS_TOO_LONG;  // known before any network traffic
     return false;
   }
-  char digits[16];
-  if (code_type == 255) {
+  char digits[kIPv4DigitsCapacity];
+  if (type.failed_discovery == FailedDiscovery::kFails) {
     if (!GetIPv4AddressHex(digits, status)) return false;
   } else {
-    int16_t discarded = RK_STATUS_OK;  // code type 4 never fails for want of an address
-    if (!GetIPv4AddressHex(digits, &discarded)) CopyText(digits, sizeof digits, "        ");
+    int16_t discarded = RK_STATUS_OK;  // blanks stand in; the call goes on
+    if (!GetIPv4AddressHex(digits, &discarded)) CopyText(digits, sizeof digits, kNoAddressDigits);
   }
   return AppendText(owner, owner_capacity, "~") && AppendText(owner, owner_capacity, digits);
 }
@@ -91,31 +87,27 @@ int32_t ComposeOwnerCommand(uint16_t code_type, char* owner, size_t owner_capaci
                             uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
                             const char* address_text, uint16_t* size, int16_t* status) {
   *status = RK_STATUS_OK;
-  char command[kCommandCapacity] = "@JOAU=";
-  switch (code_type) {
-    case 1:
-    case 5:
-      if (code_type == 1) AppendText(command, sizeof command, "@");
-      if (!AppendText(command, sizeof command, owner)) {
-        *status = RK_STATUS_TOO_LONG;
-        return 0;
-      }
-      return DeliverCommand(command, buffer, size, status);
-    case 2:
-    case 3:
-    case 4:
-    case 255:
-      break;
-    default:
-      *status = RK_STATUS_GENERAL_ERROR;
-      return 0;
-  }
-
-  if (TakesAddress(code_type) &&
-      !AppendAddressPart(code_type, owner, owner_capacity, address_text, status)) {
+  const CodeType* type = FindCodeType(code_type);
+  if (type == nullptr || !type->has_command) {
+    *status = RK_STATUS_GENERAL_ERROR;
     return 0;
   }
-  if (UsesEncoder(code_type) && TextLengthUpTo(owner, kEncoderLimit) > kEncoderLimit) {
+  char command[kCommandCapacity] = "@JOAU=";
+  const char mark[2] = {type->form_mark, '\0'};
+  if (!type->encoded) {
+    AppendText(command, sizeof command, mark);
+    if (!AppendText(command, sizeof command, owner)) {
+      *status = RK_STATUS_TOO_LONG;
+      return 0;
+    }
+    return DeliverCommand(command, buffer, size, status);
+  }
+
+  if (type->address_part &&
+      !AppendAddressPart(*type, owner, owner_capacity, address_text, status)) {
+    return 0;
+  }
+  if (TextLengthUpTo(owner, kEncoderLimit) > kEncoderLimit) {
     *status = RK_STATUS_TOO_LONG;
     return 0;
   }
@@ -124,10 +116,9 @@ int32_t ComposeOwnerCommand(uint16_t code_type, char* owner, size_t owner_capaci
   char encoded[kBase85OutputCapacity] = "";
   EncodeBase85(owner, encoded);
 
-  if (code_type == 2) {
-    AppendText(command, sizeof command, "$");
-  } else {
-    const char tag[3] = {'#', TagCharacter(MapTagRow(tag_row_key), MapTagColumn(tag_column_key)), '\0'};
+  AppendText(command, sizeof command, mark);
+  if (type->tagged) {
+    const char tag[2] = {TagCharacter(MapTagRow(tag_row_key), MapTagColumn(tag_column_key)), '\0'};
     AppendText(command, sizeof command, tag);
   }
   AppendText(command, sizeof command, encoded);

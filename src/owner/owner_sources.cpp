@@ -7,13 +7,13 @@
 #include "os/os.h"
 #include "owner/owner_command.h"
 #include "rkvtps32.h"
+#include "validation/code_types.h"
 #include "validation/validation.h"
 
 namespace rk {
 namespace {
 
 constexpr char kUnknownUser[] = "UnknownUser";
-constexpr char kUnknownHost[] = "UnknownHost";
 constexpr char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
 constexpr char kDefaultUserValue[] = "DefaultUserName";
 constexpr uint32_t kNameCapacity = 40;
@@ -113,7 +113,7 @@ int32_t OwnerCommandFromUserHost(uint16_t code_type, uint16_t tag_column_key, ui
   CopyValidatedOrSubstitute(code_type, user, validated_user, mask, kUnknownUser);
 
   char owner[kOwnerAreaCapacity];
-  if (code_type != 5 && std::strlen(validated_user) < limit) {
+  if (FindCodeType(code_type)->joins_computer && std::strlen(validated_user) < limit) {
     JoinUserAndComputer(code_type, limit, mask, validated_user, owner);
   } else {
     CopyText(owner, sizeof owner, validated_user);

@@ -4,6 +4,7 @@
 
 #include "os/os.h"
 #include "rkvtps32.h"
+#include "validation/code_types.h"
 
 namespace rk {
 namespace {
@@ -29,18 +30,9 @@ bool SingleByteAccepted(uint8_t byte, uint16_t mask) {
 }  // namespace
 
 int32_t GetOwnerLengthLimit(uint16_t code_type, uint16_t* limit) {
-  uint16_t bytes = 0;
-  switch (code_type) {
-    case 1: bytes = 31; break;
-    case 2:
-    case 3: bytes = 24; break;
-    case 4:
-    case 255: bytes = 15; break;
-    case 5: bytes = 63; break;
-    case 32: bytes = 32; break;
-    default: return 0;
-  }
-  *limit = bytes;
+  const CodeType* type = FindCodeType(code_type);
+  if (type == nullptr) return 0;
+  *limit = type->byte_limit;
   return 1;
 }
 

@@ -1,8 +1,32 @@
 #include "decode.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "validation/code_types.h"
 
 namespace {
+
+// The code types the library sends with a command of this shape, from its
+// own table: "3, 4 or 255".
+template <typename Test>
+std::string CodeTypesWhere(Test test) {
+  std::vector<std::string> codes;
+  for (const rk::CodeType& type : rk::kCodeTypes) {
+    if (type.has_command && test(type)) codes.push_back(std::to_string(type.code));
+  }
+  std::string text;
+  for (size_t i = 0; i < codes.size(); ++i) {
+    if (i > 0) text += i + 1 == codes.size() ? " or " : ", ";
+    text += codes[i];
+  }
+  return text;
+}
+
+std::string CodeTypesWithForm(char mark) {
+  return CodeTypesWhere([mark](const rk::CodeType& t) { return t.form_mark == mark; });
+}
 
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
@@ -63,7 +87,8 @@ void SplitAddressPart(DecodedCommand* command) {
     command->address = DottedIPv4(owner.substr(at));
   } else if (AllOf(owner, at, 8, [](char c) { return c == ' '; })) {
     command->address = "no address";
-    command->code_types = "4";
+    command->code_types = CodeTypesWhere(
+        [](const rk::CodeType& t) { return t.failed_discovery == rk::FailedDiscovery::kBlanks; });
   } else {
     return;
   }
@@ -73,13 +98,13 @@ void SplitAddressPart(DecodedCommand* command) {
 
 void DecodeOwner(const std::string& input, size_t body, size_t end, DecodedCommand* command) {
   if (body == end) {
-    command->code_types = "5";  // an empty owner text, sent unchecked
+    command->code_types = CodeTypesWithForm('\0');  // an empty owner text, sent unchecked
     return;
   }
   const char mark = input[body];
   if (mark == '@') {
     command->form_mark = mark;
-    command->code_types = "1";
+    command->code_types = CodeTypesWithForm('@');
     command->owner = input.substr(body + 1, end - body - 1);
     return;
   }
@@ -88,7 +113,7 @@ void DecodeOwner(const std::string& input, size_t body, size_t end, DecodedComma
       Fail(command, body, "unknown form mark");
       return;
     }
-    command->code_types = "5";
+    command->code_types = CodeTypesWithForm('\0');
     command->owner = input.substr(body, end - body);
     return;
   }
@@ -108,10 +133,10 @@ void DecodeOwner(const std::string& input, size_t body, size_t end, DecodedComma
     command->tag = input[digits];
     command->tag_row = code / 7;
     command->tag_column = code % 7;
-    command->code_types = "3, 4 or 255";
+    command->code_types = CodeTypesWithForm('#');
     ++digits;
   } else {
-    command->code_types = "2";
+    command->code_types = CodeTypesWithForm('$');
   }
   if (digits >= end) {
     Fail(command, digits, "truncated command: no base-85 text");

@@ -14,6 +14,7 @@
 #include "decode.h"
 #include "rkvtps32.h"
 #include "status_names.h"
+#include "validation/code_types.h"
 
 namespace {
 
@@ -69,10 +70,11 @@ int Report(const Outcome& o, bool as_json) {
 // say) is shown with its status: a fact about the host, not a failure.
 int RunShow(bool as_json) {
   std::vector<std::pair<std::string, Outcome>> lines;
-  for (uint16_t code_type : {1, 2, 3, 4, 5, 255}) {
+  for (const rk::CodeType& type : rk::kCodeTypes) {
+    if (!type.has_command) continue;
     OwnerRequest request;
-    request.code_type = code_type;
-    lines.emplace_back("job owner " + std::to_string(code_type), CallOwner(request, 128));
+    request.code_type = type.code;
+    lines.emplace_back("job owner " + std::to_string(type.code), CallOwner(request, 128));
   }
   lines.emplace_back("client name", CallClientName(1, 0, 128));
   lines.emplace_back("host address", CallHostAddress(128));
@@ -202,6 +204,44 @@ int RunDecode(const std::vector<std::string>& texts, const std::string& file, bo
   return malformed == 0 ? 0 : 1;
 }
 
+// The code types as the library's table describes them, for `owner --help`.
+std::string CodeTypeTable() {
+  std::string text = "Code types:\n  code  limit  command\n";
+  char line[160];
+  for (const rk::CodeType& type : rk::kCodeTypes) {
+    if (!type.has_command) continue;
+    std::string form = "@JOAU=";
+    if (type.form_mark != '\0') form += type.form_mark;
+    if (type.tagged) form += "tag";
+    form += type.encoded ? (type.tagged ? " + base-85(owner" : "base-85(owner") : "owner";
+    if (type.address_part) form += " + address part";
+    if (type.encoded) form += ")";
+    std::string address;
+    if (type.failed_discovery == rk::FailedDiscovery::kBlanks) {
+      address = "; no --address and no IPv4 address: \"~\" and 8 blanks";
+    } else if (type.failed_discovery == rk::FailedDiscovery::kFails) {
+      address = "; no --address and no IPv4 address: the call fails";
+    }
+    std::snprintf(line, sizeof line, "  %-4u  %-5u  %s%s\n", type.code, type.byte_limit,
+                  form.c_str(), address.c_str());
+    text += line;
+  }
+  text +=
+      "The address part is --address as given (\"~C0A80001\" for 192.168.0.1), or \"~\" and this\n"
+      "host's IPv4 address as 8 hexadecimal digits. From this user and host, the owner is\n"
+      "\"user\\computer\" (code type 5: the user alone), cut to the limit.\n";
+  return text;
+}
+
+std::string CodeTypeList(bool with_command_only) {
+  std::string text;
+  for (const rk::CodeType& type : rk::kCodeTypes) {
+    if (with_command_only && !type.has_command) continue;
+    text += (text.empty() ? "" : ", ") + std::to_string(type.code);
+  }
+  return text;
+}
+
 void AddMask(CLI::App* command, uint16_t* mask) {
   command->add_option("--mask", *mask, "Charset mask (0 = default 0x19, 0xFFFF = no check)")
       ->capture_default_str();
@@ -234,8 +274,10 @@ int main(int argc, char** argv) {
   OwnerRequest owner_request;
   CLI::App* owner = app.add_subcommand(
       "owner", "The job-owner command (@JOAU=); without OWNER, from this user and host");
-  owner->add_option("--code-type", owner_request.code_type, "Code type (1, 2, 3, 4, 5, 255)")
+  owner->add_option("--code-type", owner_request.code_type,
+                    "Code type (" + CodeTypeList(true) + "; see below)")
       ->capture_default_str();
+  owner->footer(CodeTypeTable());
   owner->add_option("--tag-column", owner_request.tag_column, "Tag column key")->capture_default_str();
   owner->add_option("--tag-row", owner_request.tag_row, "Tag row key")->capture_default_str();
   AddMask(owner, &owner_request.mask);
@@ -253,7 +295,8 @@ int main(int argc, char** argv) {
   bool validate_wide = false;
   std::string validate_text;
   CLI::App* validate = app.add_subcommand("validate", "Whether an owner text is acceptable for a code type");
-  validate->add_option("--code-type", validate_code_type, "Code type (1, 2, 3, 4, 5, 32, 255)")
+  validate->add_option("--code-type", validate_code_type,
+                       "Code type (" + CodeTypeList(false) + ")")
       ->capture_default_str();
   AddMask(validate, &validate_mask);
   validate->add_flag("--wide", validate_wide, "Pass the text as UTF-16 to the W export (read as UTF-8)");
