@@ -27,7 +27,8 @@ namespace {
 std::atomic<bool> g_counting{false};
 std::atomic<long> g_allocations{0};
 void Count() {
-  if (g_counting.load(std::memory_order_relaxed)) g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (g_counting.load(std::memory_order_relaxed))
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
 }
 }  // namespace
 
@@ -58,7 +59,11 @@ char g_buffer[128];
 uint16_t g_size;
 int16_t g_status;
 
-#define RK_CALL(expr) [] { g_size = sizeof g_buffer; benchmark::DoNotOptimize(expr); }
+#define RK_CALL(expr)               \
+  [] {                              \
+    g_size = sizeof g_buffer;       \
+    benchmark::DoNotOptimize(expr); \
+  }
 
 const std::vector<NamedCall>& Calls() {
   static const std::vector<NamedCall> calls = {
@@ -67,21 +72,24 @@ const std::vector<NamedCall>& Calls() {
       {"ValidExA", RK_CALL(RKIsValidJobOwnerStringCodeAndLengthExA(4, "guest1", 0, &g_status))},
       {"ValidW", RK_CALL(RKIsValidJobOwnerStringCodeAndLengthW(4, kWideGuest, &g_status))},
       {"ValidExW", RK_CALL(RKIsValidJobOwnerStringCodeAndLengthExW(4, kWideGuest, 0, &g_status))},
-      {"FromInputA", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputA(3, "guest1", 1, 5, g_buffer, &g_size, &g_status))},
-      {"FromInputExA",
-       RK_CALL(RKGetVTPSStringOfJobOwnerFromInputExA(3, "guest1", 1, 5, g_buffer, &g_size, 0, &g_status))},
-      {"FromInputWithIPA", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputWithIPA(4, "guest1", 1, 5, g_buffer,
-                                                                            "~C0A80001", &g_size, &g_status))},
+      {"FromInputA", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputA(3, "guest1", 1, 5, g_buffer,
+                                                                 &g_size, &g_status))},
+      {"FromInputExA", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputExA(3, "guest1", 1, 5, g_buffer,
+                                                                     &g_size, 0, &g_status))},
+      {"FromInputWithIPA", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputWithIPA(
+                               4, "guest1", 1, 5, g_buffer, "~C0A80001", &g_size, &g_status))},
       {"FromInputWithIPExA", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputWithIPExA(
                                  4, "guest1", 1, 5, g_buffer, "~C0A80001", &g_size, 0, &g_status))},
-      {"FromInputW", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputW(3, kWideGuest, 1, 5, g_buffer, &g_size, &g_status))},
-      {"FromInputExW",
-       RK_CALL(RKGetVTPSStringOfJobOwnerFromInputExW(3, kWideGuest, 1, 5, g_buffer, &g_size, 0, &g_status))},
-      {"UserHost", RK_CALL(RKGetVTPSStringOfJobOwnerStringFromUserHostName(1, 1, 5, g_buffer, &g_size, &g_status))},
-      {"UserHostEx",
-       RK_CALL(RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(3, 1, 5, g_buffer, &g_size, 0, &g_status))},
-      {"UserHostWithIP", RK_CALL(RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIP(4, 1, 5, g_buffer, "~C0A80001",
-                                                                                       &g_size, &g_status))},
+      {"FromInputW", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputW(3, kWideGuest, 1, 5, g_buffer,
+                                                                 &g_size, &g_status))},
+      {"FromInputExW", RK_CALL(RKGetVTPSStringOfJobOwnerFromInputExW(3, kWideGuest, 1, 5, g_buffer,
+                                                                     &g_size, 0, &g_status))},
+      {"UserHost", RK_CALL(RKGetVTPSStringOfJobOwnerStringFromUserHostName(1, 1, 5, g_buffer,
+                                                                           &g_size, &g_status))},
+      {"UserHostEx", RK_CALL(RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(
+                         3, 1, 5, g_buffer, &g_size, 0, &g_status))},
+      {"UserHostWithIP", RK_CALL(RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIP(
+                             4, 1, 5, g_buffer, "~C0A80001", &g_size, &g_status))},
       {"UserHostWithIPEx", RK_CALL(RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(
                                4, 1, 5, g_buffer, nullptr, &g_size, 0, &g_status))},
       {"HostNameEx", RK_CALL(RKGetVTPSStringOfHostNameEx(1, g_buffer, &g_size, 0, &g_status))},

@@ -30,15 +30,17 @@ inline void ScriptFromInput(FuzzedDataProvider& in) {
   s.default_user_name_terminated = in.ConsumeBool();
   s.code_page = in.PickValueInArray({932u, 1252u});
   s.allocation_fails = in.ConsumeIntegralInRange(0, 7) == 0;
-  s.module = in.PickValueInArray({os::ModuleHandle{0}, os::ModuleHandle{32}, os::ModuleHandle{0x1000},
-                                  os::ModuleHandle{0x1000}, os::ModuleHandle{0x1000}});
+  s.module =
+      in.PickValueInArray({os::ModuleHandle{0}, os::ModuleHandle{32}, os::ModuleHandle{0x1000},
+                           os::ModuleHandle{0x1000}, os::ModuleHandle{0x1000}});
   if (in.ConsumeIntegralInRange(0, 7) == 0) {
     s.missing_entry_points.insert(in.PickValueInArray(
         {"WSAStartup", "WSACleanup", "gethostname", "gethostbyname", "inet_ntoa", "inet_addr",
          "getaddrinfo", "getnameinfo", "freeaddrinfo"}));
   }
   s.startup_result = in.ConsumeIntegralInRange(0, 7) == 0 ? 10091 : 0;
-  s.granted_version = in.ConsumeIntegralInRange(0, 7) == 0 ? in.ConsumeIntegral<uint16_t>() : 0x0202;
+  s.granted_version =
+      in.ConsumeIntegralInRange(0, 7) == 0 ? in.ConsumeIntegral<uint16_t>() : 0x0202;
   s.host_name_fails = in.ConsumeIntegralInRange(0, 7) == 0;
   s.host_entry_missing = in.ConsumeIntegralInRange(0, 7) == 0;
   s.inet_addr_fails = in.ConsumeIntegralInRange(0, 7) == 0;
@@ -78,14 +80,16 @@ inline void ScriptFromInput(FuzzedDataProvider& in) {
 // A text from the input: usually short, sometimes far beyond every buffer.
 inline std::string TextFromInput(FuzzedDataProvider& in) {
   if (in.ConsumeIntegralInRange(0, 15) == 0) {
-    return std::string(in.ConsumeIntegralInRange<size_t>(80, 70000), static_cast<char>(in.ConsumeIntegral<uint8_t>()));
+    return std::string(in.ConsumeIntegralInRange<size_t>(80, 70000),
+                       static_cast<char>(in.ConsumeIntegral<uint8_t>()));
   }
   return in.ConsumeRandomLengthString(100);
 }
 
 inline std::vector<RK_WCHAR> WideFromInput(FuzzedDataProvider& in) {
   std::vector<RK_WCHAR> wide;
-  const size_t n = in.ConsumeIntegralInRange<size_t>(0, in.ConsumeIntegralInRange(0, 15) == 0 ? 5000 : 60);
+  const size_t n =
+      in.ConsumeIntegralInRange<size_t>(0, in.ConsumeIntegralInRange(0, 15) == 0 ? 5000 : 60);
   for (size_t i = 0; i < n; ++i) {
     RK_WCHAR unit = in.ConsumeIntegral<uint16_t>();
     if (unit == 0) unit = 0x3042;
@@ -106,7 +110,8 @@ inline OwnerKeys OwnerKeysFromInput(FuzzedDataProvider& in) {
                                  : in.PickValueInArray<uint16_t>({1, 2, 3, 4, 5, 32, 255});
   k.column = in.ConsumeIntegral<uint16_t>();
   k.row = in.ConsumeIntegral<uint16_t>();
-  k.mask = in.ConsumeBool() ? in.ConsumeIntegral<uint16_t>() : in.PickValueInArray<uint16_t>({0, 0xFFFF});
+  k.mask = in.ConsumeBool() ? in.ConsumeIntegral<uint16_t>()
+                            : in.PickValueInArray<uint16_t>({0, 0xFFFF});
   return k;
 }
 
@@ -121,9 +126,11 @@ inline OwnerKeys OwnerKeysFromInput(FuzzedDataProvider& in) {
 template <typename Call>
 void CheckBuilderCall(FuzzedDataProvider& in, Call call, bool wide_result = false) {
   const bool null_buffer = in.ConsumeIntegralInRange(0, 7) == 0;
-  const uint16_t capacity = in.ConsumeIntegralInRange(0, 3) == 0 ? in.ConsumeIntegral<uint16_t>() % 128
-                                                                 : in.ConsumeIntegralInRange<uint16_t>(0, 130);
-  std::vector<char> buffer(static_cast<size_t>(capacity) + 1, '\xA5');  // exact room, plus one canary
+  const uint16_t capacity = in.ConsumeIntegralInRange(0, 3) == 0
+                                ? in.ConsumeIntegral<uint16_t>() % 128
+                                : in.ConsumeIntegralInRange<uint16_t>(0, 130);
+  std::vector<char> buffer(static_cast<size_t>(capacity) + 1,
+                           '\xA5');  // exact room, plus one canary
   const std::vector<char> before = buffer;
   uint16_t size = capacity;
   int16_t status = in.ConsumeIntegral<int16_t>();
@@ -142,8 +149,10 @@ void CheckBuilderCall(FuzzedDataProvider& in, Call call, bool wide_result = fals
   } else {
     if (result != 0 && !wide_result) Violated("result neither 0 nor 1");
     if (buffer != before) Violated("buffer changed without a command");
-    if (size != capacity && status != RK_STATUS_BUFFER_TOO_SMALL) Violated("size word changed without status 3");
-    if (status == RK_STATUS_BUFFER_TOO_SMALL && size <= capacity) Violated("size needed not above the capacity");
+    if (size != capacity && status != RK_STATUS_BUFFER_TOO_SMALL)
+      Violated("size word changed without status 3");
+    if (status == RK_STATUS_BUFFER_TOO_SMALL && size <= capacity)
+      Violated("size needed not above the capacity");
   }
   if (rk::fake::OutstandingResources() != 0) Violated("a resource was not returned");
 }

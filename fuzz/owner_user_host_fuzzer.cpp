@@ -8,9 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t length) {
   const bool has_address = in.ConsumeBool();
   const std::string address = rk::fuzz::TextFromInput(in);
   rk::fuzz::CheckBuilderCall(in, [&](char* b, uint16_t* s, int16_t* st) {
-    return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(k.code_type, k.column, k.row, b,
-                                                                  has_address ? address.c_str() : nullptr, s,
-                                                                  k.mask, st);
+    return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(
+        k.code_type, k.column, k.row, b, has_address ? address.c_str() : nullptr, s, k.mask, st);
   });
   return 0;
 }

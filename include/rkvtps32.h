@@ -108,12 +108,9 @@ RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputA(uint16_t code_type,
                                                              uint16_t tag_column_key,
                                                              uint16_t tag_row_key, char* buffer,
                                                              uint16_t* size, int16_t* status);
-RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExA(uint16_t code_type,
-                                                               const char* owner_text,
-                                                               uint16_t tag_column_key,
-                                                               uint16_t tag_row_key, char* buffer,
-                                                               uint16_t* size, uint16_t mask,
-                                                               int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExA(
+    uint16_t code_type, const char* owner_text, uint16_t tag_column_key, uint16_t tag_row_key,
+    char* buffer, uint16_t* size, uint16_t mask, int16_t* status);
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputWithIPA(
     uint16_t code_type, const char* owner_text, uint16_t tag_column_key, uint16_t tag_row_key,
     char* buffer, const char* address_text, uint16_t* size, int16_t* status);
@@ -125,23 +122,20 @@ RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputW(uint16_t code_type,
                                                              uint16_t tag_column_key,
                                                              uint16_t tag_row_key, char* buffer,
                                                              uint16_t* size, int16_t* status);
-RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExW(uint16_t code_type,
-                                                               const RK_WCHAR* owner_text,
-                                                               uint16_t tag_column_key,
-                                                               uint16_t tag_row_key, char* buffer,
-                                                               uint16_t* size, uint16_t mask,
-                                                               int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExW(
+    uint16_t code_type, const RK_WCHAR* owner_text, uint16_t tag_column_key, uint16_t tag_row_key,
+    char* buffer, uint16_t* size, uint16_t mask, int16_t* status);
 
 /* Job owner from the logged-on user (under the system account, the
  * machine's default logon user from the registry) and the computer name:
  * "user\computer" cut to the code type's byte limit (code type 5: the user
  * alone). */
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostName(
-    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
-    uint16_t* size, int16_t* status);
+    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer, uint16_t* size,
+    int16_t* status);
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(
-    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
-    uint16_t* size, uint16_t mask, int16_t* status);
+    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer, uint16_t* size,
+    uint16_t mask, int16_t* status);
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIP(
     uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
     const char* address_text, uint16_t* size, int16_t* status);
@@ -160,20 +154,17 @@ RK_EXPORT int32_t RK_API RKGetVTPSStringOfNup(uint16_t selector, char* buffer, u
  * unknown code type), RK_STATUS_TOO_LONG, or RK_STATUS_BAD_CHARACTER (a
  * refused character, or an empty or all-blank text). The W variants judge
  * the text converted to the ANSI code page. The status is always written. */
-RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthA(uint16_t code_type,
-                                                               const char* text,
+RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthA(uint16_t code_type, const char* text,
                                                                int16_t* status);
 RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthExA(uint16_t code_type,
-                                                                 const char* text,
-                                                                 uint16_t mask,
+                                                                 const char* text, uint16_t mask,
                                                                  int16_t* status);
 RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthW(uint16_t code_type,
                                                                const RK_WCHAR* text,
                                                                int16_t* status);
 RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthExW(uint16_t code_type,
                                                                  const RK_WCHAR* text,
-                                                                 uint16_t mask,
-                                                                 int16_t* status);
+                                                                 uint16_t mask, int16_t* status);
 
 #ifdef __cplusplus
 }

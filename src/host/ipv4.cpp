@@ -93,8 +93,8 @@ void FindIPv4Address(const os::EntryPoint* entries, void* context, int16_t* stat
 }  // namespace
 
 int32_t GetIPv4AddressHex(char* output, int16_t* status) {
-  return DiscoverAddressDigits(kIPv4Names, sizeof kIPv4Names / sizeof kIPv4Names[0], FindIPv4Address, 8,
-                               output, status);
+  return DiscoverAddressDigits(kIPv4Names, sizeof kIPv4Names / sizeof kIPv4Names[0],
+                               FindIPv4Address, 8, output, status);
 }
 
 }  // namespace rk

@@ -146,8 +146,8 @@ void FindIPv6Address(const os::EntryPoint* entries, void* context, int16_t* stat
 }  // namespace
 
 int32_t GetIPv6AddressHex(char* output, int16_t* status) {
-  return DiscoverAddressDigits(kIPv6Names, sizeof kIPv6Names / sizeof kIPv6Names[0], FindIPv6Address, 32,
-                               output, status);
+  return DiscoverAddressDigits(kIPv6Names, sizeof kIPv6Names / sizeof kIPv6Names[0],
+                               FindIPv6Address, 32, output, status);
 }
 
 }  // namespace rk

@@ -12,12 +12,9 @@ constexpr uint16_t kVersion22 = 0x0202;  // major in the low byte, minor in the 
 // LoadLibrary's old contract: values up to 32 are error codes, not handles.
 constexpr os::ModuleHandle kLastErrorHandle = 32;
 
-bool IsVersion22(uint16_t granted) {
-  return (granted & 0xFF) == 2 && (granted >> 8) == 2;
-}
+bool IsVersion22(uint16_t granted) { return (granted & 0xFF) == 2 && (granted >> 8) == 2; }
 
-void StartAndRun(const os::EntryPoint* entries, SocketsWork work, void* context,
-                 int16_t* status) {
+void StartAndRun(const os::EntryPoint* entries, SocketsWork work, void* context, int16_t* status) {
   const auto startup = reinterpret_cast<os::WsaStartupFn>(entries[kStartupEntry]);
   const auto cleanup = reinterpret_cast<os::WsaCleanupFn>(entries[kCleanupEntry]);
   os::StartupRecord record{};

@@ -118,8 +118,8 @@ using GetHostNameFn = int(RK_WSAAPI*)(char* name, int length);
 using GetHostByNameFn = hostent*(RK_WSAAPI*)(const char* name);
 using InetNtoaFn = char*(RK_WSAAPI*)(in_addr address);
 using InetAddrFn = InetAddress(RK_WSAAPI*)(const char* text);
-using GetAddrInfoFn = int(RK_WSAAPI*)(const char* node, const char* service,
-                                      const addrinfo* hints, addrinfo** list);
+using GetAddrInfoFn = int(RK_WSAAPI*)(const char* node, const char* service, const addrinfo* hints,
+                                      addrinfo** list);
 using GetNameInfoFn = int(RK_WSAAPI*)(const sockaddr* address, socklen_t length, char* host,
                                       NameLength host_length, char* service,
                                       NameLength service_length, int flags);

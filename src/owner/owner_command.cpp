@@ -25,11 +25,12 @@ constexpr int kTagColumns = 6;
 constexpr std::array<char, kTagRows * kTagColumns> MakeTagTable() {
   std::array<char, kTagRows * kTagColumns> table{};
   for (int r = 0; r < kTagRows; ++r) {
-    for (int c = 0; c < kTagColumns; ++c) table[r * kTagColumns + c] = static_cast<char>(0x20 + 7 * r + c);
+    for (int c = 0; c < kTagColumns; ++c)
+      table[r * kTagColumns + c] = static_cast<char>(0x20 + 7 * r + c);
   }
   return table;
 }
-constexpr std::array<char, kTagRows * kTagColumns> kTagTable = MakeTagTable();
+constexpr std::array<char, kTagRows* kTagColumns> kTagTable = MakeTagTable();
 
 // Appends the address part to the owner area. False with a status when the
 // call must end: TOO_LONG for a part that cannot be carried whole, or the
@@ -40,7 +41,8 @@ bool AppendAddressPart(const CodeType& type, char* owner, size_t owner_capacity,
   if (address_text != nullptr) {
     // Looked at only as far as the encoder could take it.
     const size_t room = owner_length < kEncoderLimit ? kEncoderLimit - owner_length : 0;
-    if (TextLengthUpTo(address_text, room) > room || !AppendText(owner, owner_capacity, address_text)) {
+    if (TextLengthUpTo(address_text, room) > room ||
+        !AppendText(owner, owner_capacity, address_text)) {
       *status = RK_STATUS_TOO_LONG;
       return false;
     }
@@ -66,16 +68,22 @@ uint16_t MapTagRow(uint16_t tag_row_key) { return tag_row_key > 11 ? 11 : tag_ro
 
 uint16_t MapTagColumn(uint16_t tag_column_key) {
   switch (tag_column_key) {
-    case 1: return 0;
-    case 2: return 1;
+    case 1:
+      return 0;
+    case 2:
+      return 1;
     case 3:
-    case 4: return 2;
+    case 4:
+      return 2;
     case 5:
     case 6:
     case 7:
-    case 8: return 3;
-    case 100: return 5;
-    default: return 4;
+    case 8:
+      return 3;
+    case 100:
+      return 5;
+    default:
+      return 4;
   }
 }
 

@@ -59,12 +59,9 @@ RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputA(uint16_t code_type,
                              size, 0, status);
 }
 
-RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExA(uint16_t code_type,
-                                                               const char* owner_text,
-                                                               uint16_t tag_column_key,
-                                                               uint16_t tag_row_key, char* buffer,
-                                                               uint16_t* size, uint16_t mask,
-                                                               int16_t* status) {
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExA(
+    uint16_t code_type, const char* owner_text, uint16_t tag_column_key, uint16_t tag_row_key,
+    char* buffer, uint16_t* size, uint16_t mask, int16_t* status) {
   return rk::FromNarrowInput(code_type, owner_text, tag_column_key, tag_row_key, buffer, nullptr,
                              size, mask, status);
 }
@@ -92,25 +89,22 @@ RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputW(uint16_t code_type,
                            status);
 }
 
-RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExW(uint16_t code_type,
-                                                               const RK_WCHAR* owner_text,
-                                                               uint16_t tag_column_key,
-                                                               uint16_t tag_row_key, char* buffer,
-                                                               uint16_t* size, uint16_t mask,
-                                                               int16_t* status) {
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerFromInputExW(
+    uint16_t code_type, const RK_WCHAR* owner_text, uint16_t tag_column_key, uint16_t tag_row_key,
+    char* buffer, uint16_t* size, uint16_t mask, int16_t* status) {
   return rk::FromWideInput(code_type, owner_text, tag_column_key, tag_row_key, buffer, size, mask,
                            status);
 }
 
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostName(
-    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
-    uint16_t* size, int16_t* status) {
+    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer, uint16_t* size,
+    int16_t* status) {
   return rk::FromUserHost(code_type, tag_column_key, tag_row_key, buffer, nullptr, size, 0, status);
 }
 
 RK_EXPORT int32_t RK_API RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(
-    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
-    uint16_t* size, uint16_t mask, int16_t* status) {
+    uint16_t code_type, uint16_t tag_column_key, uint16_t tag_row_key, char* buffer, uint16_t* size,
+    uint16_t mask, int16_t* status) {
   return rk::FromUserHost(code_type, tag_column_key, tag_row_key, buffer, nullptr, size, mask,
                           status);
 }

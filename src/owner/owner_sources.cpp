@@ -52,8 +52,8 @@ void ReadOwnerUserName(char* name) {
 
 // The validated copy of `source` into `out`, or `substitute` when refused.
 // Cuts and refusals are silent: the private status is dropped here.
-void CopyValidatedOrSubstitute(uint16_t code_type, const char* source, char* out,
-                               uint16_t mask, const char* substitute) {
+void CopyValidatedOrSubstitute(uint16_t code_type, const char* source, char* out, uint16_t mask,
+                               const char* substitute) {
   int16_t private_status = RK_STATUS_OK;
   if (!CheckAndCopyOwnerText(code_type, source, out, kOwnerAreaCapacity, mask, &private_status)) {
     CopyText(out, kOwnerAreaCapacity, substitute);

@@ -18,14 +18,14 @@ enum class FailedDiscovery : uint8_t {
 
 struct CodeType {
   uint16_t code;
-  uint16_t byte_limit;    // the most bytes an owner text may hold
-  bool has_command;       // false: a byte limit for validation, no command
-  char form_mark;         // behind "@JOAU=": '@', '$', '#', or '\0' for none
-  bool encoded;           // the owner text travels in base 85
-  bool tagged;            // a tag character follows the form mark
-  bool address_part;      // the text is extended by an address part
+  uint16_t byte_limit;  // the most bytes an owner text may hold
+  bool has_command;     // false: a byte limit for validation, no command
+  char form_mark;       // behind "@JOAU=": '@', '$', '#', or '\0' for none
+  bool encoded;         // the owner text travels in base 85
+  bool tagged;          // a tag character follows the form mark
+  bool address_part;    // the text is extended by an address part
   FailedDiscovery failed_discovery;
-  bool joins_computer;    // the user-and-host owner is "user\computer"
+  bool joins_computer;  // the user-and-host owner is "user\computer"
 };
 
 inline constexpr CodeType kCodeTypes[] = {

@@ -36,8 +36,7 @@ int32_t GetOwnerLengthLimit(uint16_t code_type, uint16_t* limit) {
   return 1;
 }
 
-int32_t ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask,
-                               int16_t* too_long) {
+int32_t ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask, int16_t* too_long) {
   if (text == nullptr || too_long == nullptr) return -2;
   if (mask == RK_CHARSET_NO_CHECK) {
     *too_long = 0;

@@ -18,8 +18,7 @@ int32_t GetOwnerLengthLimit(uint16_t code_type, uint16_t* limit);
 // past the limit. 0: a character outside the enabled ranges, or nothing but
 // blanks. -1: a character of a kind no enabled class covers. -2: a null
 // pointer, nothing written.
-int32_t ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask,
-                               int16_t* too_long);
+int32_t ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask, int16_t* too_long);
 
 // Cuts `text` in place to at most `limit` bytes without splitting a
 // double-byte character of the ANSI code page in force. 0 for a null text.

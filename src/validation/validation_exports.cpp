@@ -25,8 +25,7 @@ int32_t JudgeOwnerText(uint16_t code_type, const char* text, uint16_t mask, int1
   return CheckAndCopyOwnerText(code_type, text, scratch, sizeof scratch, mask, status);
 }
 
-int32_t JudgeNarrowOwnerText(uint16_t code_type, const char* text, uint16_t mask,
-                             int16_t* status) {
+int32_t JudgeNarrowOwnerText(uint16_t code_type, const char* text, uint16_t mask, int16_t* status) {
   if (status == nullptr) return 0;
   if (text == nullptr) {
     *status = RK_STATUS_GENERAL_ERROR;
@@ -55,15 +54,13 @@ int32_t JudgeWideOwnerText(uint16_t code_type, const RK_WCHAR* text, uint16_t ma
 
 extern "C" {
 
-RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthA(uint16_t code_type,
-                                                               const char* text,
+RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthA(uint16_t code_type, const char* text,
                                                                int16_t* status) {
   return rk::JudgeNarrowOwnerText(code_type, text, 0, status);
 }
 
 RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthExA(uint16_t code_type,
-                                                                 const char* text,
-                                                                 uint16_t mask,
+                                                                 const char* text, uint16_t mask,
                                                                  int16_t* status) {
   return rk::JudgeNarrowOwnerText(code_type, text, mask, status);
 }
@@ -76,8 +73,7 @@ RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthW(uint16_t code_typ
 
 RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthExW(uint16_t code_type,
                                                                  const RK_WCHAR* text,
-                                                                 uint16_t mask,
-                                                                 int16_t* status) {
+                                                                 uint16_t mask, int16_t* status) {
   return rk::JudgeWideOwnerText(code_type, text, mask, status);
 }
 

@@ -1,8 +1,8 @@
 // Linux-only checks of the loaded shared library.
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
@@ -69,8 +69,8 @@ TEST(LinuxLibrary, OwnerFromUserAndHost) {
   int16_t status = 42;
   ASSERT_EQ(from_user_host(1, 1, 5, buffer, &size, &status), 1);
   EXPECT_EQ(status, RK_STATUS_OK);
-  const std::string owner = user.size() >= 31 ? user.substr(0, 31)
-                                              : (user + "\\" + ComputerName()).substr(0, 31);
+  const std::string owner =
+      user.size() >= 31 ? user.substr(0, 31) : (user + "\\" + ComputerName()).substr(0, 31);
   EXPECT_EQ(std::string(buffer), "@JOAU=@" + owner);
 }
 

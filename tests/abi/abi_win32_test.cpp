@@ -129,7 +129,8 @@ TEST(WindowsOwner, CutFollowsTheAnsiCodePage) {
   char buffer[80] = {};
   uint16_t size = sizeof buffer;
   int16_t status = 42;
-  ASSERT_EQ(with_ip(4, (fourteen + "\x82\xA0").c_str(), 1, 5, buffer, "~C0A80001", &size, &status), 1);
+  ASSERT_EQ(with_ip(4, (fourteen + "\x82\xA0").c_str(), 1, 5, buffer, "~C0A80001", &size, &status),
+            1);
   EXPECT_EQ(status, RK_STATUS_OK);
   const std::string kept = GetACP() == 932 ? fourteen : fourteen + "\x82";
   EXPECT_EQ(CarriedBytes(buffer), kept + "~C0A80001");

@@ -28,19 +28,31 @@ bool Deliver(const std::string& name, char* buffer, uint32_t* size) {
   return true;
 }
 
-bool IsLead932(uint16_t byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
+bool IsLead932(uint16_t byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 // Just enough of code page 932 for the tests: ASCII, the ideographic space,
 // hiragana and half-width katakana.
 int Encode932(RK_WCHAR unit, uint8_t out[2]) {
-  if (unit < 0x80) { out[0] = static_cast<uint8_t>(unit); return 1; }
-  if (unit == 0x3000) { out[0] = 0x81; out[1] = 0x40; return 2; }
+  if (unit < 0x80) {
+    out[0] = static_cast<uint8_t>(unit);
+    return 1;
+  }
+  if (unit == 0x3000) {
+    out[0] = 0x81;
+    out[1] = 0x40;
+    return 2;
+  }
   if (unit >= 0x3041 && unit <= 0x3093) {
     out[0] = 0x82;
     out[1] = static_cast<uint8_t>(0x9F + (unit - 0x3041));
     return 2;
   }
-  if (unit >= 0xFF61 && unit <= 0xFF9F) { out[0] = static_cast<uint8_t>(0xA1 + (unit - 0xFF61)); return 1; }
+  if (unit >= 0xFF61 && unit <= 0xFF9F) {
+    out[0] = static_cast<uint8_t>(0xA1 + (unit - 0xFF61));
+    return 1;
+  }
   out[0] = '?';
   return 1;
 }
@@ -81,7 +93,8 @@ hostent* RK_WSAAPI FakeHostByName(const char*) {
   if (g_script.host_entry_missing) return nullptr;
   g_entry_addresses = g_script.ipv4_addresses;
   g_entry_list.clear();
-  for (Ipv4& address : g_entry_addresses) g_entry_list.push_back(reinterpret_cast<char*>(address.data()));
+  for (Ipv4& address : g_entry_addresses)
+    g_entry_list.push_back(reinterpret_cast<char*>(address.data()));
   g_entry_list.push_back(nullptr);
   g_entry = hostent{};
   g_entry.h_addrtype = AF_INET;
@@ -151,7 +164,8 @@ void AddEntry(FakeList* list, const AddressEntry& entry) {
 // an address of its own.
 std::vector<std::unique_ptr<FakeList>> g_lists;
 
-int RK_WSAAPI FakeGetAddrInfo(const char* node, const char*, const addrinfo* hints, addrinfo** out) {
+int RK_WSAAPI FakeGetAddrInfo(const char* node, const char*, const addrinfo* hints,
+                              addrinfo** out) {
   g_observed.addrinfo_flags.push_back(hints ? hints->ai_flags : -1);
   g_observed.addrinfo_families.push_back(hints ? hints->ai_family : -1);
   g_observed.addrinfo_nodes.push_back(node ? node : "");
@@ -193,8 +207,8 @@ void RK_WSAAPI FakeFreeAddrInfo(addrinfo* list) {
   std::abort();
 }
 
-int RK_WSAAPI FakeGetNameInfo(const sockaddr* address, socklen_t, char* host, os::NameLength host_length,
-                              char*, os::NameLength, int) {
+int RK_WSAAPI FakeGetNameInfo(const sockaddr* address, socklen_t, char* host,
+                              os::NameLength host_length, char*, os::NameLength, int) {
   if (address->sa_family != AF_INET6) return EAI_FAMILY;
   const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
   Ipv6 bytes;
@@ -218,10 +232,14 @@ os::EntryPoint AsEntry(F function) {
 }
 
 const NamedEntry kEntries[] = {
-    {"WSAStartup", AsEntry(&FakeStartup)},        {"WSACleanup", AsEntry(&FakeCleanup)},
-    {"gethostname", AsEntry(&FakeHostName)},      {"gethostbyname", AsEntry(&FakeHostByName)},
-    {"inet_ntoa", AsEntry(&FakeNtoa)},            {"inet_addr", AsEntry(&FakeInetAddr)},
-    {"getaddrinfo", AsEntry(&FakeGetAddrInfo)},   {"getnameinfo", AsEntry(&FakeGetNameInfo)},
+    {"WSAStartup", AsEntry(&FakeStartup)},
+    {"WSACleanup", AsEntry(&FakeCleanup)},
+    {"gethostname", AsEntry(&FakeHostName)},
+    {"gethostbyname", AsEntry(&FakeHostByName)},
+    {"inet_ntoa", AsEntry(&FakeNtoa)},
+    {"inet_addr", AsEntry(&FakeInetAddr)},
+    {"getaddrinfo", AsEntry(&FakeGetAddrInfo)},
+    {"getnameinfo", AsEntry(&FakeGetNameInfo)},
     {"freeaddrinfo", AsEntry(&FakeFreeAddrInfo)},
 };
 

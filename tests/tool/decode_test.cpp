@@ -1,12 +1,13 @@
 // The tool's decoder against commands the library composes, and against
 // damaged ones.
+#include "decode.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "decode.h"
 #include "rkvtps32.h"
 
 namespace {
@@ -74,8 +75,8 @@ TEST(Decode, RandomOwnersRoundTrip) {
         for (char& c : address) c = static_cast<char>(printable(random));
       }
     }
-    const std::string command =
-        Compose(code_type, owner, column, row, address.empty() && !discovered_form ? "" : address.c_str());
+    const std::string command = Compose(code_type, owner, column, row,
+                                        address.empty() && !discovered_form ? "" : address.c_str());
     SCOPED_TRACE(command);
     const DecodedCommand decoded = DecodeOne(command);
     ASSERT_TRUE(decoded.ok) << decoded.error;
@@ -90,7 +91,10 @@ TEST(Decode, RandomOwnersRoundTrip) {
     } else {
       EXPECT_EQ(decoded.owner + decoded.address_part, owner + address);
     }
-    const char* implied = code_type == 1 ? "1" : code_type == 2 ? "2" : code_type == 5 ? "5" : "3, 4 or 255";
+    const char* implied = code_type == 1   ? "1"
+                          : code_type == 2 ? "2"
+                          : code_type == 5 ? "5"
+                                           : "3, 4 or 255";
     EXPECT_EQ(decoded.code_types, implied);
   }
 }
@@ -175,7 +179,8 @@ TEST(Decode, ArbitraryBytesNeverCrash) {
   for (int i = 0; i < 20000; ++i) {
     std::string input = seeds[i % 6];
     const int extra = byte(random) % 40;
-    for (int k = 0; k < extra; ++k) input += static_cast<char>(byte(random) % 3 == 0 ? '!' + byte(random) % 85 : byte(random));
+    for (int k = 0; k < extra; ++k)
+      input += static_cast<char>(byte(random) % 3 == 0 ? '!' + byte(random) % 85 : byte(random));
     for (const DecodedCommand& c : DecodeCommands(input, kKeywords)) {
       ASSERT_LE(c.offset, input.size());
       if (!c.ok) {

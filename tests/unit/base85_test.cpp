@@ -1,3 +1,5 @@
+#include "owner/base85.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "ascii85.h"
-#include "owner/base85.h"
 
 namespace {
 

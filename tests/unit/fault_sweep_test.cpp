@@ -25,22 +25,35 @@ const std::vector<Fault>& Faults() {
       {"none", [](S&) {}, RK_STATUS_OK, false},
       {"no_library", [](S& s) { s.module = 0; }, RK_STATUS_NO_WINSOCK, true},
       {"handle_32", [](S& s) { s.module = 32; }, RK_STATUS_NO_WINSOCK, true},
-      {"no_startup_entry", [](S& s) { s.missing_entry_points = {"WSAStartup"}; }, RK_STATUS_NO_WINSOCK, true},
-      {"no_cleanup_entry", [](S& s) { s.missing_entry_points = {"WSACleanup"}; }, RK_STATUS_NO_WINSOCK, true},
-      {"no_inet_addr", [](S& s) { s.missing_entry_points = {"inet_addr"}; }, RK_STATUS_NO_WINSOCK, false},
-      {"no_gethostbyname", [](S& s) { s.missing_entry_points = {"gethostbyname"}; }, RK_STATUS_NO_WINSOCK, false},
-      {"no_getaddrinfo", [](S& s) { s.missing_entry_points = {"getaddrinfo"}; }, RK_STATUS_OK, true},
-      {"no_freeaddrinfo", [](S& s) { s.missing_entry_points = {"freeaddrinfo"}; }, RK_STATUS_OK, true},
+      {"no_startup_entry", [](S& s) { s.missing_entry_points = {"WSAStartup"}; },
+       RK_STATUS_NO_WINSOCK, true},
+      {"no_cleanup_entry", [](S& s) { s.missing_entry_points = {"WSACleanup"}; },
+       RK_STATUS_NO_WINSOCK, true},
+      {"no_inet_addr", [](S& s) { s.missing_entry_points = {"inet_addr"}; }, RK_STATUS_NO_WINSOCK,
+       false},
+      {"no_gethostbyname", [](S& s) { s.missing_entry_points = {"gethostbyname"}; },
+       RK_STATUS_NO_WINSOCK, false},
+      {"no_getaddrinfo", [](S& s) { s.missing_entry_points = {"getaddrinfo"}; }, RK_STATUS_OK,
+       true},
+      {"no_freeaddrinfo", [](S& s) { s.missing_entry_points = {"freeaddrinfo"}; }, RK_STATUS_OK,
+       true},
       {"startup_fails", [](S& s) { s.startup_result = 10091; }, RK_STATUS_WINSOCK_STARTUP, true},
       {"version_1_1", [](S& s) { s.granted_version = 0x0101; }, RK_STATUS_WINSOCK_STARTUP, true},
       {"no_host_name", [](S& s) { s.host_name_fails = true; }, RK_STATUS_NO_HOST_NAME, true},
       {"no_host_entry", [](S& s) { s.host_entry_missing = true; }, RK_STATUS_NO_HOST_ENTRY, false},
-      {"loopback_only", [](S& s) { s.ipv4_addresses = {{127, 0, 0, 1}}; }, RK_STATUS_LOOPBACK_ONLY, false},
+      {"loopback_only",
+       [](S& s) {
+         s.ipv4_addresses = {{127, 0, 0, 1}};
+       },
+       RK_STATUS_LOOPBACK_ONLY, false},
       {"no_ipv4_address", [](S& s) { s.ipv4_addresses.clear(); }, RK_STATUS_GENERAL_ERROR, false},
       {"bad_address", [](S& s) { s.inet_addr_fails = true; }, RK_STATUS_BAD_ADDRESS, false},
-      {"first_addrinfo_fails", [](S& s) { s.first_addrinfo_result = EAI_FAIL; }, RK_STATUS_OK, true},
-      {"second_addrinfo_fails", [](S& s) { s.second_addrinfo_result = EAI_FAIL; }, RK_STATUS_OK, true},
-      {"ipv6_nameless", [](S& s) { s.unnamed_addresses = {s.addrinfo_entries[0].bytes}; }, RK_STATUS_OK, true},
+      {"first_addrinfo_fails", [](S& s) { s.first_addrinfo_result = EAI_FAIL; }, RK_STATUS_OK,
+       true},
+      {"second_addrinfo_fails", [](S& s) { s.second_addrinfo_result = EAI_FAIL; }, RK_STATUS_OK,
+       true},
+      {"ipv6_nameless", [](S& s) { s.unnamed_addresses = {s.addrinfo_entries[0].bytes}; },
+       RK_STATUS_OK, true},
       {"computer_name_fails", [](S& s) { s.computer_name_fails = true; }, RK_STATUS_OK, false},
       {"user_name_fails", [](S& s) { s.user_name_fails = true; }, RK_STATUS_OK, false},
       {"winlogon_key_missing", [](S& s) { s.open_key_result = 2; }, RK_STATUS_OK, false},
@@ -75,25 +88,42 @@ Outcome OwnerWith255(const Fault& f) {
 const std::vector<ExportCase>& Exports() {
   static const std::vector<ExportCase> exports = {
       {"Nup", [](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfNup(6, b, s, st); },
-       [](const Fault&) { return Outcome{1, 0, "@NLPP=N16"}; }},
+       [](const Fault&) {
+         return Outcome{1, 0, "@NLPP=N16"};
+       }},
       {"ValidA",
-       [](char*, uint16_t*, int16_t* st) { return RKIsValidJobOwnerStringCodeAndLengthA(4, "guest1", st); },
-       [](const Fault&) { return Outcome{1, 0, "-"}; }},
+       [](char*, uint16_t*, int16_t* st) {
+         return RKIsValidJobOwnerStringCodeAndLengthA(4, "guest1", st);
+       },
+       [](const Fault&) {
+         return Outcome{1, 0, "-"};
+       }},
       {"ValidExW",
-       [](char*, uint16_t*, int16_t* st) { return RKIsValidJobOwnerStringCodeAndLengthExW(4, kWideGuest, 0, st); },
-       [](const Fault& f) { return Is(f, "allocation_fails") ? Outcome{0, 9, "-"} : Outcome{1, 0, "-"}; }},
-      {"HostAddress", [](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfHostAddress(b, s, st); },
+       [](char*, uint16_t*, int16_t* st) {
+         return RKIsValidJobOwnerStringCodeAndLengthExW(4, kWideGuest, 0, st);
+       },
+       [](const Fault& f) {
+         return Is(f, "allocation_fails") ? Outcome{0, 9, "-"} : Outcome{1, 0, "-"};
+       }},
+      {"HostAddress",
+       [](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfHostAddress(b, s, st); },
        [](const Fault& f) {
          if (f.ipv4_status == RK_STATUS_OK) return Outcome{1, 42, "@HOAD=I0A000005"};
          if (!f.ipv6_fails) return Outcome{1, 42, "@HOAD=6fd000000000000000000000000000005"};
          return Outcome{0, f.ipv4_status, ""};
        }},
-      {"HostName", [](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfHostNameEx(1, b, s, 0, st); },
+      {"HostName",
+       [](char* b, uint16_t* s, int16_t* st) {
+         return RKGetVTPSStringOfHostNameEx(1, b, s, 0, st);
+       },
        [](const Fault& f) {
-         return Is(f, "computer_name_fails") ? Outcome{1, 6, "@CNAM=UnknownHost"} : Outcome{1, 42, "@CNAM=PC01"};
+         return Is(f, "computer_name_fails") ? Outcome{1, 6, "@CNAM=UnknownHost"}
+                                             : Outcome{1, 42, "@CNAM=PC01"};
        }},
       {"FromInputA_4",
-       [](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfJobOwnerFromInputA(4, "guest1", 1, 5, b, s, st); },
+       [](char* b, uint16_t* s, int16_t* st) {
+         return RKGetVTPSStringOfJobOwnerFromInputA(4, "guest1", 1, 5, b, s, st);
+       },
        [](const Fault& f) {
          return Outcome{1, 0, f.ipv4_status == RK_STATUS_OK ? "" : "@JOAU=#CB6@d,F>84e+<VdL+<Vd"};
        }},
@@ -104,24 +134,35 @@ const std::vector<ExportCase>& Exports() {
        OwnerWith255},
       {"FromInputWithIPA_255",
        [](char* b, uint16_t* s, int16_t* st) {
-         return RKGetVTPSStringOfJobOwnerFromInputWithIPA(255, "guest1", 1, 5, b, "C0A80001", s, st);
+         return RKGetVTPSStringOfJobOwnerFromInputWithIPA(255, "guest1", 1, 5, b, "C0A80001", s,
+                                                          st);
        },
-       [](const Fault&) { return Outcome{1, 0, "@JOAU=#CB6@d,F>6-:5r^PP0JN"}; }},
+       [](const Fault&) {
+         return Outcome{1, 0, "@JOAU=#CB6@d,F>6-:5r^PP0JN"};
+       }},
       {"FromInputWithIPExA_3",
        [](char* b, uint16_t* s, int16_t* st) {
-         return RKGetVTPSStringOfJobOwnerFromInputWithIPExA(3, "guest1", 1, 5, b, nullptr, s, 0, st);
+         return RKGetVTPSStringOfJobOwnerFromInputWithIPExA(3, "guest1", 1, 5, b, nullptr, s, 0,
+                                                            st);
        },
-       [](const Fault&) { return Outcome{1, 0, "@JOAU=#CB6@d,F>3"}; }},
+       [](const Fault&) {
+         return Outcome{1, 0, "@JOAU=#CB6@d,F>3"};
+       }},
       {"FromInputW_2",
-       [](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfJobOwnerFromInputW(2, kWideGuest, 1, 5, b, s, st); },
+       [](char* b, uint16_t* s, int16_t* st) {
+         return RKGetVTPSStringOfJobOwnerFromInputW(2, kWideGuest, 1, 5, b, s, st);
+       },
        [](const Fault& f) {
-         return Outcome{1, 0, Is(f, "allocation_fails") ? "@JOAU=$<GlSiDg-)!F(K@" : "@JOAU=$B6@d,F>3"};
+         return Outcome{1, 0,
+                        Is(f, "allocation_fails") ? "@JOAU=$<GlSiDg-)!F(K@" : "@JOAU=$B6@d,F>3"};
        }},
       {"FromInputExW_255",
        [](char* b, uint16_t* s, int16_t* st) {
          return RKGetVTPSStringOfJobOwnerFromInputExW(255, kWideGuest, 1, 5, b, s, 0, st);
        },
-       [](const Fault& f) { return Outcome{1, OwnerWith255(f).status, ""}; }},
+       [](const Fault& f) {
+         return Outcome{1, OwnerWith255(f).status, ""};
+       }},
       {"UserHost_1",
        [](char* b, uint16_t* s, int16_t* st) {
          return RKGetVTPSStringOfJobOwnerStringFromUserHostName(1, 1, 5, b, s, st);
@@ -140,12 +181,16 @@ const std::vector<ExportCase>& Exports() {
        OwnerWith255},
       {"UserHostWithIP_4",
        [](char* b, uint16_t* s, int16_t* st) {
-         return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIP(4, 1, 5, b, "~C0A80001", s, st);
+         return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIP(4, 1, 5, b, "~C0A80001", s,
+                                                                      st);
        },
-       [](const Fault&) { return Outcome{1, 0, ""}; }},
+       [](const Fault&) {
+         return Outcome{1, 0, ""};
+       }},
       {"UserHostWithIPEx_5",
        [](char* b, uint16_t* s, int16_t* st) {
-         return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(5, 1, 5, b, nullptr, s, 0, st);
+         return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(5, 1, 5, b, nullptr, s, 0,
+                                                                        st);
        },
        [](const Fault& f) {
          const bool unknown_user = Is(f, "winlogon_key_missing") || Is(f, "default_user_missing");

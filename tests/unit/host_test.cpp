@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -90,16 +89,37 @@ INSTANTIATE_TEST_SUITE_P(
     Walks, Ipv4WalkTest,
     ::testing::Values(
         Ipv4Case{"single", {{10, 0, 0, 5}}, 1, RK_STATUS_OK, "0A000005"},
-        Ipv4Case{"loopback_passed_over", {{127, 0, 0, 1}, {192, 168, 1, 10}}, 1, RK_STATUS_OK, "C0A8010A"},
+        Ipv4Case{"loopback_passed_over",
+                 {{127, 0, 0, 1}, {192, 168, 1, 10}},
+                 1,
+                 RK_STATUS_OK,
+                 "C0A8010A"},
         Ipv4Case{"loopback_only", {{127, 0, 0, 1}}, 0, RK_STATUS_LOOPBACK_ONLY, ""},
-        Ipv4Case{"loopback_twice", {{127, 0, 0, 1}, {127, 0, 0, 1}}, 0, RK_STATUS_LOOPBACK_ONLY, ""},
-        Ipv4Case{"link_local_for_loopback", {{169, 254, 3, 4}, {127, 0, 0, 1}}, 1, RK_STATUS_OK, "A9FE0304"},
-        Ipv4Case{"loopback_then_link_local", {{127, 0, 0, 1}, {169, 254, 3, 4}}, 1, RK_STATUS_OK, "A9FE0304"},
+        Ipv4Case{
+            "loopback_twice", {{127, 0, 0, 1}, {127, 0, 0, 1}}, 0, RK_STATUS_LOOPBACK_ONLY, ""},
+        Ipv4Case{"link_local_for_loopback",
+                 {{169, 254, 3, 4}, {127, 0, 0, 1}},
+                 1,
+                 RK_STATUS_OK,
+                 "A9FE0304"},
+        Ipv4Case{"loopback_then_link_local",
+                 {{127, 0, 0, 1}, {169, 254, 3, 4}},
+                 1,
+                 RK_STATUS_OK,
+                 "A9FE0304"},
         Ipv4Case{"link_local_only", {{169, 254, 3, 4}}, 1, RK_STATUS_OK, "A9FE0304"},
         Ipv4Case{"second_link_local_is_a_candidate",
-                 {{169, 254, 3, 4}, {169, 254, 9, 9}, {10, 0, 0, 5}}, 1, RK_STATUS_OK, "A9FE0909"},
-        Ipv4Case{"routable_beats_link_local", {{169, 254, 3, 4}, {10, 0, 0, 5}}, 1, RK_STATUS_OK, "0A000005"},
-        Ipv4Case{"first_routable_wins", {{10, 0, 0, 5}, {192, 168, 1, 10}}, 1, RK_STATUS_OK, "0A000005"},
+                 {{169, 254, 3, 4}, {169, 254, 9, 9}, {10, 0, 0, 5}},
+                 1,
+                 RK_STATUS_OK,
+                 "A9FE0909"},
+        Ipv4Case{"routable_beats_link_local",
+                 {{169, 254, 3, 4}, {10, 0, 0, 5}},
+                 1,
+                 RK_STATUS_OK,
+                 "0A000005"},
+        Ipv4Case{
+            "first_routable_wins", {{10, 0, 0, 5}, {192, 168, 1, 10}}, 1, RK_STATUS_OK, "0A000005"},
         Ipv4Case{"other_127_is_a_candidate", {{127, 0, 0, 2}}, 1, RK_STATUS_OK, "7F000002"},
         Ipv4Case{"empty_list", {}, 0, RK_STATUS_GENERAL_ERROR, ""},
         Ipv4Case{"broadcast_accepted", {{255, 255, 255, 255}}, 1, RK_STATUS_OK, "FFFFFFFF"},
@@ -118,13 +138,22 @@ struct BindingCase {
 
 const BindingCase kBindingCases[] = {
     {"no_library", [](rk::fake::Script& s) { s.module = 0; }, RK_STATUS_NO_WINSOCK, 0, 0},
-    {"handle_32_is_an_error", [](rk::fake::Script& s) { s.module = 32; }, RK_STATUS_NO_WINSOCK, 0, 0},
-    {"handle_33_is_a_handle", [](rk::fake::Script& s) { s.module = 33; s.ipv4_addresses = {{10, 0, 0, 5}}; },
+    {"handle_32_is_an_error", [](rk::fake::Script& s) { s.module = 32; }, RK_STATUS_NO_WINSOCK, 0,
+     0},
+    {"handle_33_is_a_handle",
+     [](rk::fake::Script& s) {
+       s.module = 33;
+       s.ipv4_addresses = {{10, 0, 0, 5}};
+     },
      RK_STATUS_OK, 1, 1},
-    {"startup_fails", [](rk::fake::Script& s) { s.startup_result = 10091; }, RK_STATUS_WINSOCK_STARTUP, 0, 1},
-    {"version_1_2", [](rk::fake::Script& s) { s.granted_version = 0x0201; }, RK_STATUS_WINSOCK_STARTUP, 1, 1},
-    {"version_2_1", [](rk::fake::Script& s) { s.granted_version = 0x0102; }, RK_STATUS_WINSOCK_STARTUP, 1, 1},
-    {"no_host_name", [](rk::fake::Script& s) { s.host_name_fails = true; }, RK_STATUS_NO_HOST_NAME, 1, 1},
+    {"startup_fails", [](rk::fake::Script& s) { s.startup_result = 10091; },
+     RK_STATUS_WINSOCK_STARTUP, 0, 1},
+    {"version_1_2", [](rk::fake::Script& s) { s.granted_version = 0x0201; },
+     RK_STATUS_WINSOCK_STARTUP, 1, 1},
+    {"version_2_1", [](rk::fake::Script& s) { s.granted_version = 0x0102; },
+     RK_STATUS_WINSOCK_STARTUP, 1, 1},
+    {"no_host_name", [](rk::fake::Script& s) { s.host_name_fails = true; }, RK_STATUS_NO_HOST_NAME,
+     1, 1},
 };
 
 TEST_F(HostTest, Ipv4BindingFailures) {
@@ -167,10 +196,10 @@ TEST_F(HostTest, EveryMissingEntryPointIsNoWinsockWithoutStartup) {
   const struct {
     bool ipv6;
     const char* entry;
-  } cases[] = {{false, "WSAStartup"},  {false, "WSACleanup"},  {false, "gethostname"},
-               {false, "gethostbyname"}, {false, "inet_ntoa"}, {false, "inet_addr"},
-               {true, "WSAStartup"},   {true, "WSACleanup"},   {true, "gethostname"},
-               {true, "getaddrinfo"},  {true, "getnameinfo"},  {true, "freeaddrinfo"}};
+  } cases[] = {{false, "WSAStartup"},    {false, "WSACleanup"}, {false, "gethostname"},
+               {false, "gethostbyname"}, {false, "inet_ntoa"},  {false, "inet_addr"},
+               {true, "WSAStartup"},     {true, "WSACleanup"},  {true, "gethostname"},
+               {true, "getaddrinfo"},    {true, "getnameinfo"}, {true, "freeaddrinfo"}};
   for (const auto& c : cases) {
     rk::fake::Reset();
     rk::fake::script().missing_entry_points = {c.entry};
@@ -246,36 +275,88 @@ TEST_P(Ipv6WalkTest, AddressListInDigitsOut) {
 INSTANTIATE_TEST_SUITE_P(
     Walks, Ipv6WalkTest,
     ::testing::Values(
-        Ipv6Case{"unique_local", {Six("fd00::5"), Six("fe80::a")}, {}, 1, RK_STATUS_OK,
+        Ipv6Case{"unique_local",
+                 {Six("fd00::5"), Six("fe80::a")},
+                 {},
+                 1,
+                 RK_STATUS_OK,
                  "fd000000000000000000000000000005"},
-        Ipv6Case{"unique_local_after_link_local", {Six("fe80::a"), Six("fd00::5")}, {}, 1,
-                 RK_STATUS_OK, "fd000000000000000000000000000005"},
-        Ipv6Case{"link_local_for_loopback", {Six("::1"), Six("fe80::a")}, {}, 1, RK_STATUS_OK,
+        Ipv6Case{"unique_local_after_link_local",
+                 {Six("fe80::a"), Six("fd00::5")},
+                 {},
+                 1,
+                 RK_STATUS_OK,
+                 "fd000000000000000000000000000005"},
+        Ipv6Case{"link_local_for_loopback",
+                 {Six("::1"), Six("fe80::a")},
+                 {},
+                 1,
+                 RK_STATUS_OK,
                  "fe80000000000000000000000000000a"},
-        Ipv6Case{"first_link_local_kept", {Six("fe80::a"), Six("fe80::b")}, {}, 1, RK_STATUS_OK,
+        Ipv6Case{"first_link_local_kept",
+                 {Six("fe80::a"), Six("fe80::b")},
+                 {},
+                 1,
+                 RK_STATUS_OK,
                  "fe80000000000000000000000000000a"},
-        Ipv6Case{"excluded_then_link_local", {Six("fe80::1"), Six("fe80::a")}, {}, 1, RK_STATUS_OK,
+        Ipv6Case{"excluded_then_link_local",
+                 {Six("fe80::1"), Six("fe80::a")},
+                 {},
+                 1,
+                 RK_STATUS_OK,
                  "fe80000000000000000000000000000a"},
         Ipv6Case{"excluded_one_only", {Six("fe80::1")}, {}, 0, RK_STATUS_LOOPBACK_ONLY, ""},
-        Ipv6Case{"excluded_fffd_only", {Six("fe80::ffff:ffff:fffd")}, {}, 0,
-                 RK_STATUS_LOOPBACK_ONLY, ""},
+        Ipv6Case{"excluded_fffd_only",
+                 {Six("fe80::ffff:ffff:fffd")},
+                 {},
+                 0,
+                 RK_STATUS_LOOPBACK_ONLY,
+                 ""},
         Ipv6Case{"loopback_only", {Six("::1")}, {}, 0, RK_STATUS_LOOPBACK_ONLY, ""},
-        Ipv6Case{"loopback_and_excluded", {Six("::1"), Six("fe80::1")}, {}, 0,
-                 RK_STATUS_LOOPBACK_ONLY, ""},
+        Ipv6Case{"loopback_and_excluded",
+                 {Six("::1"), Six("fe80::1")},
+                 {},
+                 0,
+                 RK_STATUS_LOOPBACK_ONLY,
+                 ""},
         Ipv6Case{"ipv4_only", {Four(10, 0, 0, 5)}, {}, 0, RK_STATUS_GENERAL_ERROR, ""},
-        Ipv6Case{"ipv4_entries_passed_over", {Four(10, 0, 0, 5), Six("2001:db8::7")}, {}, 1,
-                 RK_STATUS_OK, "20010db8000000000000000000000007"},
-        Ipv6Case{"febf_is_not_link_local", {Six("febf::1")}, {}, 1, RK_STATUS_OK,
+        Ipv6Case{"ipv4_entries_passed_over",
+                 {Four(10, 0, 0, 5), Six("2001:db8::7")},
+                 {},
+                 1,
+                 RK_STATUS_OK,
+                 "20010db8000000000000000000000007"},
+        Ipv6Case{"febf_is_not_link_local",
+                 {Six("febf::1")},
+                 {},
+                 1,
+                 RK_STATUS_OK,
                  "febf0000000000000000000000000001"},
-        Ipv6Case{"fe81_is_not_link_local", {Six("fe81::1"), Six("fd00::5")}, {}, 1, RK_STATUS_OK,
+        Ipv6Case{"fe81_is_not_link_local",
+                 {Six("fe81::1"), Six("fd00::5")},
+                 {},
+                 1,
+                 RK_STATUS_OK,
                  "fe810000000000000000000000000001"},
-        Ipv6Case{"unnamed_entry_passed_over", {Six("fd00::5"), Six("fd00::6")}, {"fd00::5"}, 1,
-                 RK_STATUS_OK, "fd000000000000000000000000000006"},
-        Ipv6Case{"unnamed_link_local_not_kept", {Six("fe80::a"), Six("fe80::b")}, {"fe80::a"}, 1,
-                 RK_STATUS_OK, "fe80000000000000000000000000000b"},
+        Ipv6Case{"unnamed_entry_passed_over",
+                 {Six("fd00::5"), Six("fd00::6")},
+                 {"fd00::5"},
+                 1,
+                 RK_STATUS_OK,
+                 "fd000000000000000000000000000006"},
+        Ipv6Case{"unnamed_link_local_not_kept",
+                 {Six("fe80::a"), Six("fe80::b")},
+                 {"fe80::a"},
+                 1,
+                 RK_STATUS_OK,
+                 "fe80000000000000000000000000000b"},
         Ipv6Case{"unnamed_only", {Six("fd00::5")}, {"fd00::5"}, 0, RK_STATUS_GENERAL_ERROR, ""},
-        Ipv6Case{"loopback_kept_over_unnamed", {Six("::1"), Six("fd00::5")}, {"fd00::5"}, 0,
-                 RK_STATUS_LOOPBACK_ONLY, ""}),
+        Ipv6Case{"loopback_kept_over_unnamed",
+                 {Six("::1"), Six("fd00::5")},
+                 {"fd00::5"},
+                 0,
+                 RK_STATUS_LOOPBACK_ONLY,
+                 ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostTest, Ipv6ResolutionHintsAndFailures) {
@@ -295,8 +376,8 @@ TEST_F(HostTest, Ipv6ResolutionHintsAndFailures) {
   for (bool second : {false, true}) {
     rk::fake::Reset();
     rk::fake::script().addrinfo_entries = {Six("fd00::5")};
-    (second ? rk::fake::script().second_addrinfo_result : rk::fake::script().first_addrinfo_result) =
-        EAI_FAIL;
+    (second ? rk::fake::script().second_addrinfo_result
+            : rk::fake::script().first_addrinfo_result) = EAI_FAIL;
     std::memcpy(output, "previous", 9);
     status = 99;
     EXPECT_EQ(rk::GetIPv6AddressHex(output, &status), 0);
@@ -349,15 +430,40 @@ TEST_P(HostAddressTest, FallsBackToIpv6AndReportsTheIpv4Reason) {
 INSTANTIATE_TEST_SUITE_P(
     Commands, HostAddressTest,
     ::testing::Values(
-        AddressCommandCase{"ipv4", {{10, 0, 0, 5}}, {Six("fd00::5")}, false, 1, 42, "@HOAD=I0A000005", 1},
-        AddressCommandCase{"ipv6_fallback", {{127, 0, 0, 1}}, {Six("fd00::5")}, false, 1, 42,
-                           "@HOAD=6fd000000000000000000000000000005", 2},
-        AddressCommandCase{"both_loopback", {{127, 0, 0, 1}}, {Six("::1")}, false, 0,
-                           RK_STATUS_LOOPBACK_ONLY, "untouched", 2},
-        AddressCommandCase{"ipv6_reason_never_reported", {}, {Six("fe80::1")}, false, 0,
-                           RK_STATUS_GENERAL_ERROR, "untouched", 2},
-        AddressCommandCase{"no_sockets_library", {{10, 0, 0, 5}}, {Six("fd00::5")}, true, 0,
-                           RK_STATUS_NO_WINSOCK, "untouched", 0}),
+        AddressCommandCase{
+            "ipv4", {{10, 0, 0, 5}}, {Six("fd00::5")}, false, 1, 42, "@HOAD=I0A000005", 1},
+        AddressCommandCase{"ipv6_fallback",
+                           {{127, 0, 0, 1}},
+                           {Six("fd00::5")},
+                           false,
+                           1,
+                           42,
+                           "@HOAD=6fd000000000000000000000000000005",
+                           2},
+        AddressCommandCase{"both_loopback",
+                           {{127, 0, 0, 1}},
+                           {Six("::1")},
+                           false,
+                           0,
+                           RK_STATUS_LOOPBACK_ONLY,
+                           "untouched",
+                           2},
+        AddressCommandCase{"ipv6_reason_never_reported",
+                           {},
+                           {Six("fe80::1")},
+                           false,
+                           0,
+                           RK_STATUS_GENERAL_ERROR,
+                           "untouched",
+                           2},
+        AddressCommandCase{"no_sockets_library",
+                           {{10, 0, 0, 5}},
+                           {Six("fd00::5")},
+                           true,
+                           0,
+                           RK_STATUS_NO_WINSOCK,
+                           "untouched",
+                           0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(HostTest, HostAddressSizeQueriesAndNullBuffer) {

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -134,7 +133,10 @@ TEST_F(OwnerTest, CodeType255EndsWhenDiscoveryFails) {
     int16_t status;
   } cases[] = {
       {[](rk::fake::Script& s) { s.module = 0; }, RK_STATUS_NO_WINSOCK},
-      {[](rk::fake::Script& s) { s.ipv4_addresses = {{127, 0, 0, 1}}; }, RK_STATUS_LOOPBACK_ONLY},
+      {[](rk::fake::Script& s) {
+         s.ipv4_addresses = {{127, 0, 0, 1}};
+       },
+       RK_STATUS_LOOPBACK_ONLY},
       {[](rk::fake::Script& s) { s.startup_result = 1; }, RK_STATUS_WINSOCK_STARTUP},
       {[](rk::fake::Script& s) { s.host_entry_missing = true; }, RK_STATUS_NO_HOST_ENTRY},
   };
@@ -154,10 +156,10 @@ TEST_F(OwnerTest, TagColumnAndRowKeys) {
     uint16_t row_key;
     char tag;
   } cases[] = {
-      {1, 0, ' '},    {2, 0, '!'},     {3, 0, '"'},     {4, 0, '"'},    {5, 0, '#'},
-      {8, 0, '#'},    {0, 0, '$'},     {9, 0, '$'},     {99, 0, '$'},   {101, 0, '$'},
-      {65535, 0, '$'}, {100, 0, '%'},  {1, 5, 'C'},     {1, 10, 'f'},   {1, 11, 'm'},
-      {1, 65535, 'm'}, {100, 11, 'r'}, {100, 10, 'k'},  {5, 1, '*'},
+      {1, 0, ' '},     {2, 0, '!'},    {3, 0, '"'},    {4, 0, '"'},  {5, 0, '#'},
+      {8, 0, '#'},     {0, 0, '$'},    {9, 0, '$'},    {99, 0, '$'}, {101, 0, '$'},
+      {65535, 0, '$'}, {100, 0, '%'},  {1, 5, 'C'},    {1, 10, 'f'}, {1, 11, 'm'},
+      {1, 65535, 'm'}, {100, 11, 'r'}, {100, 10, 'k'}, {5, 1, '*'},
   };
   for (const auto& c : cases) {
     const Call call = FromInput(3, "guest1", nullptr, 0, 128, false, c.column_key, c.row_key);
@@ -184,21 +186,27 @@ TEST_F(OwnerTest, UncheckedTextIsCarriedWholeOrNotAtAll) {
   const std::string megabyte(1 << 20, 'm');
   ExpectDelivered(FromInput(1, std::string(72, 'x').c_str(), nullptr, kNoCheck),
                   "@JOAU=@" + std::string(72, 'x'));
-  ExpectNothing(FromInput(1, std::string(73, 'x').c_str(), nullptr, kNoCheck), 0, RK_STATUS_TOO_LONG);
+  ExpectNothing(FromInput(1, std::string(73, 'x').c_str(), nullptr, kNoCheck), 0,
+                RK_STATUS_TOO_LONG);
   ExpectDelivered(FromInput(5, std::string(73, 'x').c_str(), nullptr, kNoCheck),
                   "@JOAU=" + std::string(73, 'x'));
-  ExpectNothing(FromInput(5, std::string(74, 'x').c_str(), nullptr, kNoCheck), 0, RK_STATUS_TOO_LONG);
+  ExpectNothing(FromInput(5, std::string(74, 'x').c_str(), nullptr, kNoCheck), 0,
+                RK_STATUS_TOO_LONG);
   ExpectNothing(FromInput(5, megabyte.c_str(), nullptr, kNoCheck), 0, RK_STATUS_TOO_LONG);
   EXPECT_EQ(FromInput(2, std::string(24, 'x').c_str(), nullptr, kNoCheck).result, 1);
-  ExpectNothing(FromInput(2, std::string(25, 'x').c_str(), nullptr, kNoCheck), 0, RK_STATUS_TOO_LONG);
-  ExpectNothing(FromInput(3, std::string(25, 'x').c_str(), nullptr, kNoCheck), 0, RK_STATUS_TOO_LONG);
+  ExpectNothing(FromInput(2, std::string(25, 'x').c_str(), nullptr, kNoCheck), 0,
+                RK_STATUS_TOO_LONG);
+  ExpectNothing(FromInput(3, std::string(25, 'x').c_str(), nullptr, kNoCheck), 0,
+                RK_STATUS_TOO_LONG);
 
   // The address part counts too, and a text too long for it is refused
   // before any network call.
   EXPECT_EQ(FromInput(4, std::string(15, 'x').c_str(), nullptr, kNoCheck).result, 1);
   SetUp();
-  ExpectNothing(FromInput(4, std::string(16, 'x').c_str(), nullptr, kNoCheck), 0, RK_STATUS_TOO_LONG);
-  ExpectNothing(FromInput(255, std::string(16, 'x').c_str(), nullptr, kNoCheck), 0, RK_STATUS_TOO_LONG);
+  ExpectNothing(FromInput(4, std::string(16, 'x').c_str(), nullptr, kNoCheck), 0,
+                RK_STATUS_TOO_LONG);
+  ExpectNothing(FromInput(255, std::string(16, 'x').c_str(), nullptr, kNoCheck), 0,
+                RK_STATUS_TOO_LONG);
   EXPECT_EQ(rk::fake::counters().loads, 0);
   EXPECT_EQ(FromInput(4, "guest1", std::string(18, 'a').c_str()).result, 1);
   ExpectNothing(FromInput(4, "guest1", std::string(19, 'a').c_str()), 0, RK_STATUS_TOO_LONG);
@@ -276,7 +284,8 @@ class PathTest : public ::testing::TestWithParam<PathCase> {
 
 TEST_P(PathTest, Narrow) {
   const PathCase& c = GetParam();
-  Check(FromInput(c.code_type, "guest1", nullptr, 0, c.capacity, c.null_buffer), c.result, "narrow");
+  Check(FromInput(c.code_type, "guest1", nullptr, 0, c.capacity, c.null_buffer), c.result,
+        "narrow");
 }
 
 TEST_P(PathTest, Wide) {
@@ -286,7 +295,8 @@ TEST_P(PathTest, Wide) {
 
 TEST_P(PathTest, UserAndHost) {
   const PathCase& c = GetParam();
-  Check(FromUserHost(c.code_type, nullptr, 0, c.capacity, c.null_buffer), c.result, "user and host");
+  Check(FromUserHost(c.code_type, nullptr, 0, c.capacity, c.null_buffer), c.result,
+        "user and host");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -328,7 +338,8 @@ TEST_F(OwnerTest, NullPointers) {
   EXPECT_EQ(RKGetVTPSStringOfJobOwnerFromInputW(1, wide, 1, 5, buffer, nullptr, &status), 0);
   EXPECT_EQ(RKGetVTPSStringOfJobOwnerFromInputExW(1, wide, 1, 5, buffer, &size, 0, nullptr), 0);
   EXPECT_EQ(RKGetVTPSStringOfJobOwnerStringFromUserHostName(1, 1, 5, buffer, nullptr, &status), 0);
-  EXPECT_EQ(RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(1, 1, 5, buffer, &size, 0, nullptr), 0);
+  EXPECT_EQ(RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(1, 1, 5, buffer, &size, 0, nullptr),
+            0);
   EXPECT_EQ(status, 42);
   EXPECT_EQ(size, 64);
   EXPECT_STREQ(buffer, "untouched");
@@ -343,11 +354,13 @@ TEST_F(OwnerTest, ShortVariantsForwardTheirDefaults) {
   EXPECT_STREQ(buffer, "@JOAU=#CB6@d,F>8530L7ZP0JG3");
   size = sizeof buffer;
   ASSERT_EQ(RKGetVTPSStringOfJobOwnerFromInputExA(1, "ab\xB1", 1, 5, buffer, &size,
-                                                  RK_CHARSET_ASCII, &status), 1);
+                                                  RK_CHARSET_ASCII, &status),
+            1);
   EXPECT_STREQ(buffer, "@JOAU=@UnknownUser");
   size = sizeof buffer;
   ASSERT_EQ(RKGetVTPSStringOfJobOwnerFromInputWithIPA(4, "guest1", 1, 5, buffer, "C0A80001", &size,
-                                                      &status), 1);
+                                                      &status),
+            1);
   EXPECT_STREQ(buffer, "@JOAU=#CB6@d,F>6-:5r^PP0JN");
   size = sizeof buffer;
   const RK_WCHAR wide[] = {'g', 'u', 'e', 's', 't', '1', 0};
@@ -358,11 +371,13 @@ TEST_F(OwnerTest, ShortVariantsForwardTheirDefaults) {
   EXPECT_STREQ(buffer, "@JOAU=@guest1\\PC01");
   size = sizeof buffer;
   ASSERT_EQ(RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(1, 1, 5, buffer, &size,
-                                                              RK_CHARSET_HALFWIDTH_KANA, &status), 1);
+                                                              RK_CHARSET_HALFWIDTH_KANA, &status),
+            1);
   EXPECT_STREQ(buffer, "@JOAU=@UnknownUser\\UnknownHost");
   size = sizeof buffer;
   ASSERT_EQ(RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIP(4, 1, 5, buffer, nullptr, &size,
-                                                                  &status), 1);
+                                                                  &status),
+            1);
   EXPECT_STREQ(buffer, "@JOAU=#CB6@d,F>7#s6SL6D6SLec0JG18");
 }
 
@@ -386,7 +401,8 @@ TEST_F(OwnerTest, UserAndHostExamples) {
   ExpectDelivered(FromUserHost(4), "@JOAU=#CB6@d,F>7#s6SL6D6SLec0JG18");
   const int reads = rk::fake::counters().computer_name_reads;
   ExpectDelivered(FromUserHost(5), "@JOAU=guest1");
-  EXPECT_EQ(rk::fake::counters().computer_name_reads, reads) << "code type 5 reads no computer name";
+  EXPECT_EQ(rk::fake::counters().computer_name_reads, reads)
+      << "code type 5 reads no computer name";
   // With an address text the joined owner is extended just as a caller's
   // text would be.
   ExpectDelivered(FromUserHost(4, "C0A80001"), FromInput(4, "guest1\\PC01", "C0A80001").command);
@@ -399,10 +415,8 @@ TEST_F(OwnerTest, JoinAtTheByteLimit) {
     size_t user_length;
     std::string owner;
   } cases[] = {
-      {29, std::string(29, 'u') + "\\H"},
-      {30, std::string(30, 'u') + "\\"},
-      {31, std::string(31, 'u')},
-      {39, std::string(31, 'u')},
+      {29, std::string(29, 'u') + "\\H"},  {30, std::string(30, 'u') + "\\"},
+      {31, std::string(31, 'u')},          {39, std::string(31, 'u')},
       {6, std::string(6, 'u') + "\\HOST"},
   };
   for (const auto& c : cases) {
@@ -463,10 +477,10 @@ TEST_F(OwnerTest, SystemAccountAndTheRegistry) {
          s.default_user_name_terminated = false;
        },
        "short\\PC01", 1},
-      {"computer_name_fails",
-       [](rk::fake::Script& s) { s.computer_name_fails = true; }, "guest1\\UnknownHost", 0},
-      {"computer_name_refused",
-       [](rk::fake::Script& s) { s.computer_name = "PC\x01"; }, "guest1\\UnknownHost", 0},
+      {"computer_name_fails", [](rk::fake::Script& s) { s.computer_name_fails = true; },
+       "guest1\\UnknownHost", 0},
+      {"computer_name_refused", [](rk::fake::Script& s) { s.computer_name = "PC\x01"; },
+       "guest1\\UnknownHost", 0},
   };
   for (const auto& c : cases) {
     SetUp();

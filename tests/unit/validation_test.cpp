@@ -1,13 +1,13 @@
+#include "validation/validation.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
-
 #include <string>
 #include <vector>
 
 #include "fake_os.h"
 #include "rkvtps32.h"
-#include "validation/validation.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ TEST_F(ValidationTest, LimitOfEveryCodeType) {
     uint16_t code_type;
     int32_t result;
     uint16_t limit;  // 777: left as it was
-  } cases[] = {{1, 1, 31},    {2, 1, 24},    {3, 1, 24},    {4, 1, 15},      {5, 1, 63},
-               {32, 1, 32},   {255, 1, 15},  {0, 0, 777},   {6, 0, 777},     {31, 0, 777},
-               {33, 0, 777},  {254, 0, 777}, {256, 0, 777}, {0xFFFF, 0, 777}};
+  } cases[] = {{1, 1, 31},   {2, 1, 24},    {3, 1, 24},    {4, 1, 15},      {5, 1, 63},
+               {32, 1, 32},  {255, 1, 15},  {0, 0, 777},   {6, 0, 777},     {31, 0, 777},
+               {33, 0, 777}, {254, 0, 777}, {256, 0, 777}, {0xFFFF, 0, 777}};
   for (const auto& c : cases) {
     uint16_t limit = 777;
     EXPECT_EQ(rk::GetOwnerLengthLimit(c.code_type, &limit), c.result) << c.code_type;
@@ -109,15 +109,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Any byte with double-byte: 0x81 begins a character under 932.
         CharacterCase{"any_double_lead", "\x81\x40\x80", kAny | kDouble, 1},
         // Masks without a class bit allow nothing; bits above 0x10 are ignored.
-        CharacterCase{"mask_20", "a", 0x20, -1},
-        CharacterCase{"mask_20_empty", "", 0x20, 0},
+        CharacterCase{"mask_20", "a", 0x20, -1}, CharacterCase{"mask_20_empty", "", 0x20, 0},
         CharacterCase{"mask_0100", "a", 0x0100, -1},
         CharacterCase{"mask_0100_empty", "", 0x0100, 0},
         CharacterCase{"mask_zero_as_given", "a", 0, -1},
         CharacterCase{"mask_high_bits_ignored", "a\xA1", 0xFF00 | kDefault, 1},
         // Blanks: 0x20 and the ideographic space 0x81 0x40.
-        CharacterCase{"empty", "", kDefault, 0},
-        CharacterCase{"blanks", "   ", kDefault, 0},
+        CharacterCase{"empty", "", kDefault, 0}, CharacterCase{"blanks", "   ", kDefault, 0},
         CharacterCase{"ideographic_spaces", "\x81\x40\x81\x40", kDefault, 0},
         CharacterCase{"mixed_blanks", " \x81\x40 ", kDefault, 0},
         CharacterCase{"blank_and_letter", " a ", kDefault, 1},
@@ -234,8 +232,10 @@ const std::string kMegabyte(1 << 20, 'm');
 INSTANTIATE_TEST_SUITE_P(
     Rules, CopyTest,
     ::testing::Values(
-        CopyCase{"fits", 4, std::string(15, 'a'), 0, 1252, 64, 1, RK_STATUS_OK, std::string(15, 'a')},
-        CopyCase{"cut", 4, std::string(16, 'a'), 0, 1252, 64, 1, RK_STATUS_TOO_LONG, std::string(15, 'a')},
+        CopyCase{"fits", 4, std::string(15, 'a'), 0, 1252, 64, 1, RK_STATUS_OK,
+                 std::string(15, 'a')},
+        CopyCase{"cut", 4, std::string(16, 'a'), 0, 1252, 64, 1, RK_STATUS_TOO_LONG,
+                 std::string(15, 'a')},
         CopyCase{"blanks_then_letter", 4, std::string(15, ' ') + "a", 0, 1252, 64, 1,
                  RK_STATUS_TOO_LONG, std::string(15, ' ')},
         CopyCase{"all_blank_in_scan", 4, std::string(16, ' ') + "a", 0, 1252, 64, 0,
@@ -244,8 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
                  RK_STATUS_BAD_CHARACTER, ""},
         CopyCase{"control_past_scan", 4, std::string(16, 'a') + "\x01", 0, 1252, 64, 1,
                  RK_STATUS_TOO_LONG, std::string(15, 'a')},
-        CopyCase{"cut_932", 4, std::string(14, 'a') + "\x82\xA0", 0, 932, 64, 1,
-                 RK_STATUS_TOO_LONG, std::string(14, 'a')},
+        CopyCase{"cut_932", 4, std::string(14, 'a') + "\x82\xA0", 0, 932, 64, 1, RK_STATUS_TOO_LONG,
+                 std::string(14, 'a')},
         CopyCase{"cut_1252", 4, std::string(14, 'a') + "\x82\xA0", 0, 1252, 64, 1,
                  RK_STATUS_TOO_LONG, std::string(14, 'a') + "\x82"},
         CopyCase{"mask_zero_is_default", 1, "\xB1\xB2", 0, 1252, 64, 1, RK_STATUS_OK, "\xB1\xB2"},
@@ -300,7 +300,8 @@ TEST_P(NarrowExportTest, OutcomesInTheirOrder) {
   const JudgeCase& c = GetParam();
   rk::fake::Reset();
   int16_t status = 99;
-  EXPECT_EQ(RKIsValidJobOwnerStringCodeAndLengthExA(c.code_type, c.text, c.mask, &status), c.result);
+  EXPECT_EQ(RKIsValidJobOwnerStringCodeAndLengthExA(c.code_type, c.text, c.mask, &status),
+            c.result);
   EXPECT_EQ(status, c.status);
   if (c.mask == 0) {
     status = 99;
@@ -311,24 +312,24 @@ TEST_P(NarrowExportTest, OutcomesInTheirOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Order, NarrowExportTest,
-    ::testing::Values(
-        JudgeCase{"accepted", 4, "guest1", 0, 1, RK_STATUS_OK},
-        JudgeCase{"accepted_at_limit", 4, "abcdefghijklmno", 0, 1, RK_STATUS_OK},
-        JudgeCase{"null_text", 4, nullptr, 0, 0, RK_STATUS_GENERAL_ERROR},
-        JudgeCase{"unknown_code_type", 6, "guest1", 0, 0, RK_STATUS_GENERAL_ERROR},
-        JudgeCase{"unknown_code_type_before_length", 0, "abcdefghijklmnopqrstuvwxyz0123456789", 0,
-                  0, RK_STATUS_GENERAL_ERROR},
-        JudgeCase{"too_long", 4, "abcdefghijklmnop", 0, 0, RK_STATUS_TOO_LONG},
-        JudgeCase{"too_long_before_bad_character", 4, "abcdefghijklmno\x01", 0, 0,
-                  RK_STATUS_TOO_LONG},
-        JudgeCase{"bad_character", 4, "gu\x01st", 0, 0, RK_STATUS_BAD_CHARACTER},
-        JudgeCase{"empty", 4, "", 0, 0, RK_STATUS_BAD_CHARACTER},
-        JudgeCase{"blank", 4, " \x81\x40", 0, 0, RK_STATUS_BAD_CHARACTER},
-        JudgeCase{"no_check_blank", 4, "   ", RK_CHARSET_NO_CHECK, 1, RK_STATUS_OK},
-        JudgeCase{"no_check_empty", 4, "", RK_CHARSET_NO_CHECK, 1, RK_STATUS_OK},
-        JudgeCase{"no_check_still_limited", 4, "abcdefghijklmnop", RK_CHARSET_NO_CHECK, 0,
-                  RK_STATUS_TOO_LONG},
-        JudgeCase{"code_type_32", 32, "guest1", kAscii, 1, RK_STATUS_OK}),
+    ::testing::Values(JudgeCase{"accepted", 4, "guest1", 0, 1, RK_STATUS_OK},
+                      JudgeCase{"accepted_at_limit", 4, "abcdefghijklmno", 0, 1, RK_STATUS_OK},
+                      JudgeCase{"null_text", 4, nullptr, 0, 0, RK_STATUS_GENERAL_ERROR},
+                      JudgeCase{"unknown_code_type", 6, "guest1", 0, 0, RK_STATUS_GENERAL_ERROR},
+                      JudgeCase{"unknown_code_type_before_length", 0,
+                                "abcdefghijklmnopqrstuvwxyz0123456789", 0, 0,
+                                RK_STATUS_GENERAL_ERROR},
+                      JudgeCase{"too_long", 4, "abcdefghijklmnop", 0, 0, RK_STATUS_TOO_LONG},
+                      JudgeCase{"too_long_before_bad_character", 4, "abcdefghijklmno\x01", 0, 0,
+                                RK_STATUS_TOO_LONG},
+                      JudgeCase{"bad_character", 4, "gu\x01st", 0, 0, RK_STATUS_BAD_CHARACTER},
+                      JudgeCase{"empty", 4, "", 0, 0, RK_STATUS_BAD_CHARACTER},
+                      JudgeCase{"blank", 4, " \x81\x40", 0, 0, RK_STATUS_BAD_CHARACTER},
+                      JudgeCase{"no_check_blank", 4, "   ", RK_CHARSET_NO_CHECK, 1, RK_STATUS_OK},
+                      JudgeCase{"no_check_empty", 4, "", RK_CHARSET_NO_CHECK, 1, RK_STATUS_OK},
+                      JudgeCase{"no_check_still_limited", 4, "abcdefghijklmnop",
+                                RK_CHARSET_NO_CHECK, 0, RK_STATUS_TOO_LONG},
+                      JudgeCase{"code_type_32", 32, "guest1", kAscii, 1, RK_STATUS_OK}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ValidationTest, NullStatusPointerReturnsZero) {

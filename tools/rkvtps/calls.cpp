@@ -22,8 +22,9 @@ Outcome Invoke(Call call, uint16_t capacity, bool wide_result = false) {
 }  // namespace
 
 Outcome CallNup(uint16_t selector, uint16_t capacity) {
-  return Invoke([&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfNup(selector, b, s, st); },
-                capacity);
+  return Invoke(
+      [&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfNup(selector, b, s, st); },
+      capacity);
 }
 
 Outcome CallOwner(const OwnerRequest& r, uint16_t capacity) {
@@ -31,8 +32,8 @@ Outcome CallOwner(const OwnerRequest& r, uint16_t capacity) {
   if (!r.has_owner) {
     return Invoke(
         [&](char* b, uint16_t* s, int16_t* st) {
-          return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(r.code_type, r.tag_column, r.tag_row,
-                                                                        b, address, s, r.mask, st);
+          return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(
+              r.code_type, r.tag_column, r.tag_row, b, address, s, r.mask, st);
         },
         capacity);
   }
@@ -40,28 +41,29 @@ Outcome CallOwner(const OwnerRequest& r, uint16_t capacity) {
     const std::basic_string<RK_WCHAR> wide = WideFromUtf8(r.owner);
     return Invoke(
         [&](char* b, uint16_t* s, int16_t* st) {
-          return RKGetVTPSStringOfJobOwnerFromInputExW(r.code_type, wide.c_str(), r.tag_column, r.tag_row, b,
-                                                       s, r.mask, st);
+          return RKGetVTPSStringOfJobOwnerFromInputExW(r.code_type, wide.c_str(), r.tag_column,
+                                                       r.tag_row, b, s, r.mask, st);
         },
         capacity, true);
   }
   return Invoke(
       [&](char* b, uint16_t* s, int16_t* st) {
-        return RKGetVTPSStringOfJobOwnerFromInputWithIPExA(r.code_type, r.owner.c_str(), r.tag_column,
-                                                           r.tag_row, b, address, s, r.mask, st);
+        return RKGetVTPSStringOfJobOwnerFromInputWithIPExA(
+            r.code_type, r.owner.c_str(), r.tag_column, r.tag_row, b, address, s, r.mask, st);
       },
       capacity);
 }
 
 Outcome CallClientName(uint16_t code_type, uint16_t mask, uint16_t capacity) {
-  return Invoke(
-      [&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfHostNameEx(code_type, b, s, mask, st); },
-      capacity);
+  return Invoke([&](char* b, uint16_t* s,
+                    int16_t* st) { return RKGetVTPSStringOfHostNameEx(code_type, b, s, mask, st); },
+                capacity);
 }
 
 Outcome CallHostAddress(uint16_t capacity) {
-  return Invoke([&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfHostAddress(b, s, st); },
-                capacity);
+  return Invoke(
+      [&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfHostAddress(b, s, st); },
+      capacity);
 }
 
 Verdict CallValidate(uint16_t code_type, uint16_t mask, bool wide, const std::string& text) {
@@ -69,9 +71,11 @@ Verdict CallValidate(uint16_t code_type, uint16_t mask, bool wide, const std::st
   int32_t result = 0;
   if (wide) {
     const std::basic_string<RK_WCHAR> converted = WideFromUtf8(text);
-    result = RKIsValidJobOwnerStringCodeAndLengthExW(code_type, converted.c_str(), mask, &verdict.status);
+    result = RKIsValidJobOwnerStringCodeAndLengthExW(code_type, converted.c_str(), mask,
+                                                     &verdict.status);
   } else {
-    result = RKIsValidJobOwnerStringCodeAndLengthExA(code_type, text.c_str(), mask, &verdict.status);
+    result =
+        RKIsValidJobOwnerStringCodeAndLengthExA(code_type, text.c_str(), mask, &verdict.status);
   }
   verdict.valid = result == 1;
   return verdict;

@@ -9,7 +9,7 @@
 struct Outcome {
   int32_t result = 0;
   int16_t status = 0;
-  uint16_t size = 0;      // the size word afterwards
+  uint16_t size = 0;  // the size word afterwards
   bool delivered = false;
   std::string command;
 };
@@ -21,9 +21,9 @@ struct OwnerRequest {
   uint16_t mask = 0;
   bool has_address = false;
   std::string address;
-  bool has_owner = false;   // false: from this user and host
+  bool has_owner = false;  // false: from this user and host
   bool wide = false;
-  std::string owner;        // UTF-8 when wide
+  std::string owner;  // UTF-8 when wide
 };
 
 // `capacity` is the buffer size offered; a small one shows the size query.

@@ -172,8 +172,9 @@ void DecodeHostAddress(const std::string& input, size_t body, size_t end, Decode
       return;
     }
     if (!IsHex(input[at], ipv4)) {
-      Fail(command, at, ipv4 ? "bad digit: upper-case hexadecimal expected"
-                             : "bad digit: lower-case hexadecimal expected");
+      Fail(command, at,
+           ipv4 ? "bad digit: upper-case hexadecimal expected"
+                : "bad digit: lower-case hexadecimal expected");
       return;
     }
   }
@@ -253,7 +254,8 @@ std::string IPv6Text(const std::string& digits) {
   unsigned groups[8];
   for (int g = 0; g < 8; ++g) {
     groups[g] = 0;
-    for (int i = 0; i < 4; ++i) groups[g] = groups[g] * 16 + static_cast<unsigned>(HexValue(digits[g * 4 + i]));
+    for (int i = 0; i < 4; ++i)
+      groups[g] = groups[g] * 16 + static_cast<unsigned>(HexValue(digits[g * 4 + i]));
   }
   int best = -1, best_length = 1;
   for (int g = 0; g < 8;) {
@@ -288,7 +290,8 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
     if (!StartsCommand(input, at)) {
       // "@" and up to four letters at the very end: a command cut short.
       size_t letters = 0;
-      while (at + 1 + letters < input.size() && letters < 4 && IsUpper(input[at + 1 + letters])) ++letters;
+      while (at + 1 + letters < input.size() && letters < 4 && IsUpper(input[at + 1 + letters]))
+        ++letters;
       if (letters > 0 && at + 1 + letters == input.size()) {
         DecodedCommand cut;
         cut.offset = at;

@@ -8,26 +8,26 @@
 #include <vector>
 
 struct DecodedCommand {
-  size_t offset = 0;        // of the "@" in the input
-  std::string name;         // "JOAU", "CNAM", "HOAD", "NLPP"
-  std::string text;         // the command as found
+  size_t offset = 0;  // of the "@" in the input
+  std::string name;   // "JOAU", "CNAM", "HOAD", "NLPP"
+  std::string text;   // the command as found
   bool ok = true;
   std::string error;        // when !ok: what is wrong
   size_t error_offset = 0;  // when !ok: where, in the input
 
   // JOAU
-  char form_mark = 0;              // '@', '$', '#', or 0 (code type 5)
-  std::string code_types;          // what the form implies, e.g. "3, 4 or 255"
+  char form_mark = 0;      // '@', '$', '#', or 0 (code type 5)
+  std::string code_types;  // what the form implies, e.g. "3, 4 or 255"
   bool has_tag = false;
   char tag = 0;
   int tag_row = -1;
   int tag_column = -1;
-  std::string owner;               // the owner bytes (decoded for base-85 forms)
-  std::string address_part;        // "~" and digits, "~" and blanks, or empty
-  std::string address;             // dotted IPv4 for "~" and digits; "no address" for blanks
+  std::string owner;         // the owner bytes (decoded for base-85 forms)
+  std::string address_part;  // "~" and digits, "~" and blanks, or empty
+  std::string address;       // dotted IPv4 for "~" and digits; "no address" for blanks
 
   // HOAD
-  std::string address_family;      // "IPv4" or "IPv6"
+  std::string address_family;  // "IPv4" or "IPv6"
 
   // NLPP
   std::string keyword;

@@ -46,7 +46,9 @@ std::string HexBytes(const std::string& bytes) {
 }
 
 json OutcomeJson(const Outcome& o) {
-  json j = {{"result", o.result}, {"status", StatusName(o.status)}, {"status_code", o.status},
+  json j = {{"result", o.result},
+            {"status", StatusName(o.status)},
+            {"status_code", o.status},
             {"size", o.size}};
   if (o.delivered) j["command"] = Printable(o.command);
   return j;
@@ -102,7 +104,10 @@ int RunShow(bool as_json) {
 }
 
 json DecodedJson(const DecodedCommand& c, const std::string& source) {
-  json j = {{"source", source}, {"offset", c.offset}, {"command", c.name}, {"text", Printable(c.text)},
+  json j = {{"source", source},
+            {"offset", c.offset},
+            {"command", c.name},
+            {"text", Printable(c.text)},
             {"ok", c.ok}};
   if (!c.ok) {
     j["error"] = c.error;
@@ -138,8 +143,9 @@ json DecodedJson(const DecodedCommand& c, const std::string& source) {
 void PrintDecoded(const DecodedCommand& c, const std::string& source) {
   if (!c.ok) {
     std::fprintf(stderr, "%s: offset %zu: %s%s: %s (at offset %zu)\n", source.c_str(), c.offset,
-                 c.name.empty() ? "" : "@", c.name.empty() ? Printable(c.text).c_str() : c.name.c_str(),
-                 c.error.c_str(), c.error_offset);
+                 c.name.empty() ? "" : "@",
+                 c.name.empty() ? Printable(c.text).c_str() : c.name.c_str(), c.error.c_str(),
+                 c.error_offset);
     return;
   }
   std::printf("%s: offset %zu: %s\n", source.c_str(), c.offset, Printable(c.text).c_str());
@@ -166,7 +172,8 @@ void PrintDecoded(const DecodedCommand& c, const std::string& source) {
 // Decodes every input; non-zero when a command was malformed or none found.
 int RunDecode(const std::vector<std::string>& texts, const std::string& file, bool as_json) {
   std::vector<std::pair<std::string, std::string>> inputs;  // source, bytes
-  for (size_t i = 0; i < texts.size(); ++i) inputs.emplace_back("argument " + std::to_string(i + 1), texts[i]);
+  for (size_t i = 0; i < texts.size(); ++i)
+    inputs.emplace_back("argument " + std::to_string(i + 1), texts[i]);
   if (!file.empty() || texts.empty()) {
     std::string bytes;
     if (file.empty() || file == "-") {
@@ -196,7 +203,8 @@ int RunDecode(const std::vector<std::string>& texts, const std::string& file, bo
       }
     }
   }
-  if (as_json) std::printf("%s\n", json{{"commands", all}, {"malformed", malformed}}.dump(2).c_str());
+  if (as_json)
+    std::printf("%s\n", json{{"commands", all}, {"malformed", malformed}}.dump(2).c_str());
   if (found == 0) {
     std::fprintf(stderr, "no command found\n");
     return 1;
@@ -274,17 +282,20 @@ int main(int argc, char** argv) {
   OwnerRequest owner_request;
   CLI::App* owner = app.add_subcommand(
       "owner", "The job-owner command (@JOAU=); without OWNER, from this user and host");
-  owner->add_option("--code-type", owner_request.code_type,
-                    "Code type (" + CodeTypeList(true) + "; see below)")
+  owner
+      ->add_option("--code-type", owner_request.code_type,
+                   "Code type (" + CodeTypeList(true) + "; see below)")
       ->capture_default_str();
   owner->footer(CodeTypeTable());
-  owner->add_option("--tag-column", owner_request.tag_column, "Tag column key")->capture_default_str();
+  owner->add_option("--tag-column", owner_request.tag_column, "Tag column key")
+      ->capture_default_str();
   owner->add_option("--tag-row", owner_request.tag_row, "Tag row key")->capture_default_str();
   AddMask(owner, &owner_request.mask);
-  CLI::Option* address =
-      owner->add_option("--address", owner_request.address, "Address text for code types 4 and 255");
-  CLI::Option* wide = owner->add_flag("--wide", owner_request.wide,
-                                      "Pass OWNER as UTF-16 to the W export (OWNER is read as UTF-8)");
+  CLI::Option* address = owner->add_option("--address", owner_request.address,
+                                           "Address text for code types 4 and 255");
+  CLI::Option* wide =
+      owner->add_flag("--wide", owner_request.wide,
+                      "Pass OWNER as UTF-16 to the W export (OWNER is read as UTF-8)");
   wide->excludes(address);
   CLI::Option* owner_text = owner->add_option("owner", owner_request.owner, "Owner text");
   wide->needs(owner_text);
@@ -294,12 +305,13 @@ int main(int argc, char** argv) {
   uint16_t validate_mask = 0;
   bool validate_wide = false;
   std::string validate_text;
-  CLI::App* validate = app.add_subcommand("validate", "Whether an owner text is acceptable for a code type");
-  validate->add_option("--code-type", validate_code_type,
-                       "Code type (" + CodeTypeList(false) + ")")
+  CLI::App* validate =
+      app.add_subcommand("validate", "Whether an owner text is acceptable for a code type");
+  validate->add_option("--code-type", validate_code_type, "Code type (" + CodeTypeList(false) + ")")
       ->capture_default_str();
   AddMask(validate, &validate_mask);
-  validate->add_flag("--wide", validate_wide, "Pass the text as UTF-16 to the W export (read as UTF-8)");
+  validate->add_flag("--wide", validate_wide,
+                     "Pass the text as UTF-16 to the W export (read as UTF-8)");
   validate->add_option("text", validate_text, "Owner text")->required();
   AddCommonOptions(validate, &as_json, nullptr);
 
@@ -329,14 +341,19 @@ int main(int argc, char** argv) {
   if (show->parsed()) return RunShow(as_json);
   if (nup->parsed()) return Report(CallNup(selector, capacity), as_json);
   if (owner->parsed()) return Report(CallOwner(owner_request, capacity), as_json);
-  if (client_name->parsed()) return Report(CallClientName(name_code_type, name_mask, capacity), as_json);
+  if (client_name->parsed())
+    return Report(CallClientName(name_code_type, name_mask, capacity), as_json);
   if (host_address->parsed()) return Report(CallHostAddress(capacity), as_json);
   if (decode->parsed()) return RunDecode(decode_texts, decode_file, as_json);
   if (validate->parsed()) {
-    const Verdict verdict = CallValidate(validate_code_type, validate_mask, validate_wide, validate_text);
+    const Verdict verdict =
+        CallValidate(validate_code_type, validate_mask, validate_wide, validate_text);
     if (as_json) {
-      std::printf("%s\n", json{{"valid", verdict.valid}, {"status", StatusName(verdict.status)},
-                               {"status_code", verdict.status}}.dump(2).c_str());
+      std::printf("%s\n", json{{"valid", verdict.valid},
+                               {"status", StatusName(verdict.status)},
+                               {"status_code", verdict.status}}
+                              .dump(2)
+                              .c_str());
     } else {
       std::printf("%s\n", verdict.valid ? "OK" : StatusName(verdict.status));
     }

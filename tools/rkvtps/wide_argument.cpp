@@ -46,7 +46,8 @@ std::basic_string<RK_WCHAR> WideFromUtf8(const std::string& text) {
     } else if (extra > 0) {
       valid = false;
     }
-    if (valid && extra > 0 && (code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))) {
+    if (valid && extra > 0 &&
+        (code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF))) {
       valid = false;
     }
     if (!valid) {

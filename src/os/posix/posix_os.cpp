@@ -176,15 +176,11 @@ EntryPoint AsEntry(F function) {
 }
 
 const NamedEntry kSocketsEntries[] = {
-    {"WSAStartup", AsEntry(&StartSockets)},
-    {"WSACleanup", AsEntry(&CleanUpSockets)},
-    {"gethostname", AsEntry(&ReadHostName)},
-    {"gethostbyname", AsEntry(&LookUpHostEntry)},
+    {"WSAStartup", AsEntry(&StartSockets)},  {"WSACleanup", AsEntry(&CleanUpSockets)},
+    {"gethostname", AsEntry(&ReadHostName)}, {"gethostbyname", AsEntry(&LookUpHostEntry)},
     {"inet_ntoa", AsEntry(&inet_ntoa)},  // glibc keeps its text per thread
-    {"inet_addr", AsEntry(&inet_addr)},
-    {"getaddrinfo", AsEntry(&getaddrinfo)},
-    {"getnameinfo", AsEntry(&getnameinfo)},
-    {"freeaddrinfo", AsEntry(&freeaddrinfo)},
+    {"inet_addr", AsEntry(&inet_addr)},      {"getaddrinfo", AsEntry(&getaddrinfo)},
+    {"getnameinfo", AsEntry(&getnameinfo)},  {"freeaddrinfo", AsEntry(&freeaddrinfo)},
 };
 
 }  // namespace
