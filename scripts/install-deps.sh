@@ -15,7 +15,7 @@ sudo=""
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
-          clang libclang-rt-14-dev valgrind libbenchmark-dev)
+          clang libclang-rt-14-dev clang-format valgrind libbenchmark-dev)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386
