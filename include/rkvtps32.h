@@ -17,6 +17,16 @@
 #ifndef RKVTPS32_H
 #define RKVTPS32_H
 
+/* The library's version, its one source: the build, the shared library's
+ * version and the DLL's version resource (MAJOR.MINOR.PATCH.0) read it. */
+#define RKVTPS32_VERSION_MAJOR 3
+#define RKVTPS32_VERSION_MINOR 3
+#define RKVTPS32_VERSION_PATCH 0
+#define RKVTPS32_VERSION_STRING "3.3.0"
+
+/* The resource compiler reads the version above and nothing below. */
+#ifndef RC_INVOKED
+
 #include <stdint.h>
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -166,8 +176,38 @@ RK_EXPORT int32_t RK_API RKIsValidJobOwnerStringCodeAndLengthExW(uint16_t code_t
                                                                  const RK_WCHAR* text,
                                                                  uint16_t mask, int16_t* status);
 
+/* Host address of another machine, for print servers that know where a job
+ * came from: "@HOAD=I" and 8 upper-case hexadecimal digits for a dotted IPv4
+ * address of four decimal parts (0-255, no leading zeros), or "@HOAD=6" and
+ * 32 lower-case digits for an IPv6 address (a "%scope" is dropped); an
+ * IPv4-mapped address (::ffff:a.b.c.d) gives the IPv4 form. The text is
+ * never looked up as a name. A null text: 0 with RK_STATUS_GENERAL_ERROR;
+ * anything else that is not such an address: 0 with RK_STATUS_BAD_ADDRESS.
+ * The status is written only when something is wrong. */
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostAddressFromInputA(const char* address_text,
+                                                                char* buffer, uint16_t* size,
+                                                                int16_t* status);
+
+/* Client name of another machine: "@CNAM=" and `name` (as given, in the
+ * ANSI code page for the A variant), checked and cut as the client-name
+ * command checks the computer name. A refused name becomes "UnknownHost"
+ * with the warning RK_STATUS_BAD_CHARACTER and result 1. Under
+ * RK_CHARSET_NO_CHECK a name of more than 63 bytes cannot be carried whole:
+ * 0 with RK_STATUS_TOO_LONG. A null name, or a wide name whose conversion
+ * block cannot be had: 0 with RK_STATUS_GENERAL_ERROR. The status is not
+ * reset on entry. */
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostNameFromInputExA(uint16_t code_type, const char* name,
+                                                               char* buffer, uint16_t* size,
+                                                               uint16_t mask, int16_t* status);
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostNameFromInputExW(uint16_t code_type,
+                                                               const RK_WCHAR* name, char* buffer,
+                                                               uint16_t* size, uint16_t mask,
+                                                               int16_t* status);
+
 #ifdef __cplusplus
 }
 #endif
+
+#endif /* RC_INVOKED */
 
 #endif /* RKVTPS32_H */

@@ -2,8 +2,11 @@
 
 #include "frame/sized_output.h"
 #include "frame/text.h"
+#include "frame/wide_text.h"
+#include "host/address_text.h"
 #include "host/computer_name.h"
 #include "host/discovery.h"
+#include "host/sockets_binding.h"
 #include "rkvtps32.h"
 #include "validation/validation.h"
 
@@ -20,18 +23,17 @@ constexpr size_t kHostAddressCommandCapacity = 6 + 1 + kIPv6DigitsCapacity;
 
 }  // namespace
 
-int32_t ComposeHostNameCommand(uint16_t code_type, char* buffer, uint16_t* size, uint16_t mask,
-                               int16_t* status) {
-  char name[kComputerNameCapacity];
-  const char* source = name;
-  if (!ReadComputerNameInto(name)) {
-    *status = RK_STATUS_NO_HOST_NAME;
-    source = kUnknownHost;
-  }
-
+int32_t ComposeClientNameCommand(uint16_t code_type, const char* name, char* buffer, uint16_t* size,
+                                 uint16_t mask, int16_t* status) {
   char validated[kValidatedNameCapacity];
   int16_t copy_status = RK_STATUS_OK;
-  if (!CheckAndCopyOwnerText(code_type, source, validated, sizeof validated, mask, &copy_status)) {
+  if (!CheckAndCopyOwnerText(code_type, name, validated, sizeof validated, mask, &copy_status)) {
+    if (copy_status == RK_STATUS_TOO_LONG) {
+      // Only an unchecked name longer than the command carries gets here
+      // (never the computer name, at most 39 bytes): whole or not at all.
+      *status = RK_STATUS_TOO_LONG;
+      return 0;
+    }
     *status = RK_STATUS_BAD_CHARACTER;
     CopyText(validated, sizeof validated, kUnknownHost);
   }
@@ -41,25 +43,63 @@ int32_t ComposeHostNameCommand(uint16_t code_type, char* buffer, uint16_t* size,
   return DeliverCommand(command, buffer, size, status);
 }
 
+int32_t ComposeHostNameCommand(uint16_t code_type, char* buffer, uint16_t* size, uint16_t mask,
+                               int16_t* status) {
+  char name[kComputerNameCapacity];
+  const char* source = name;
+  if (!ReadComputerNameInto(name)) {
+    *status = RK_STATUS_NO_HOST_NAME;
+    source = kUnknownHost;
+  }
+  return ComposeClientNameCommand(code_type, source, buffer, size, mask, status);
+}
+
+namespace {
+
+// "@HOAD=", the form letter ('I' or '6') and the digits.
+int32_t DeliverAddressCommand(char form, const char* digits, char* buffer, uint16_t* size,
+                              int16_t* status) {
+  char command[kHostAddressCommandCapacity] = "@HOAD=";
+  const char form_text[2] = {form, '\0'};
+  AppendText(command, sizeof command, form_text);
+  AppendText(command, sizeof command, digits);
+  return DeliverCommand(command, buffer, size, status);
+}
+
+}  // namespace
+
 int32_t ComposeHostAddressCommand(char* buffer, uint16_t* size, int16_t* status) {
   int16_t ipv4_status = RK_STATUS_OK;
   int16_t ipv6_status = RK_STATUS_OK;
   char ipv4[kIPv4DigitsCapacity];
   char ipv6[kIPv6DigitsCapacity];
-  char command[kHostAddressCommandCapacity] = "@HOAD=";
   if (GetIPv4AddressHex(ipv4, &ipv4_status)) {
-    AppendText(command, sizeof command, "I");
-    AppendText(command, sizeof command, ipv4);
-  } else if (GetIPv6AddressHex(ipv6, &ipv6_status)) {
-    AppendText(command, sizeof command, "6");
-    AppendText(command, sizeof command, ipv6);
-  } else {
-    // The IPv4 reason is the one callers know; the IPv6 fallback's own
-    // status stays internal.
-    *status = ipv4_status;
+    return DeliverAddressCommand('I', ipv4, buffer, size, status);
+  }
+  if (GetIPv6AddressHex(ipv6, &ipv6_status)) {
+    return DeliverAddressCommand('6', ipv6, buffer, size, status);
+  }
+  // The IPv4 reason is the one callers know; the IPv6 fallback's own
+  // status stays internal.
+  *status = ipv4_status;
+  return 0;
+}
+
+int32_t ComposeHostAddressFromText(const char* address_text, char* buffer, uint16_t* size,
+                                   int16_t* status) {
+  if (address_text == nullptr) {
+    *status = RK_STATUS_GENERAL_ERROR;
     return 0;
   }
-  return DeliverCommand(command, buffer, size, status);
+  ParsedAddress address{};
+  if (!ParseAddressText(address_text, &address)) {
+    *status = RK_STATUS_BAD_ADDRESS;
+    return 0;
+  }
+  // The same digits the discoveries write for an address of this host.
+  char digits[kIPv6DigitsCapacity];
+  WriteHexDigits(address.bytes, address.ipv4 ? 4 : 16, address.ipv4, digits);
+  return DeliverAddressCommand(address.ipv4 ? 'I' : '6', digits, buffer, size, status);
 }
 
 }  // namespace rk
@@ -77,6 +117,41 @@ RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostAddress(char* buffer, uint16_t* si
                                                       int16_t* status) {
   if (!rk::HasResultPointers(size, status)) return 0;
   return rk::ComposeHostAddressCommand(buffer, size, status);
+}
+
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostAddressFromInputA(const char* address_text,
+                                                                char* buffer, uint16_t* size,
+                                                                int16_t* status) {
+  if (!rk::HasResultPointers(size, status)) return 0;
+  return rk::ComposeHostAddressFromText(address_text, buffer, size, status);
+}
+
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostNameFromInputExA(uint16_t code_type, const char* name,
+                                                               char* buffer, uint16_t* size,
+                                                               uint16_t mask, int16_t* status) {
+  if (!rk::HasResultPointers(size, status)) return 0;
+  if (name == nullptr) {
+    *status = RK_STATUS_GENERAL_ERROR;
+    return 0;
+  }
+  return rk::ComposeClientNameCommand(code_type, name, buffer, size, mask, status);
+}
+
+RK_EXPORT int32_t RK_API RKGetVTPSStringOfHostNameFromInputExW(uint16_t code_type,
+                                                               const RK_WCHAR* name, char* buffer,
+                                                               uint16_t* size, uint16_t mask,
+                                                               int16_t* status) {
+  if (!rk::HasResultPointers(size, status)) return 0;
+  if (name == nullptr) {
+    *status = RK_STATUS_GENERAL_ERROR;
+    return 0;
+  }
+  const rk::AnsiText narrow(name);
+  if (narrow.text() == nullptr) {
+    *status = RK_STATUS_GENERAL_ERROR;
+    return 0;
+  }
+  return rk::ComposeClientNameCommand(code_type, narrow.text(), buffer, size, mask, status);
 }
 
 }  // extern "C"

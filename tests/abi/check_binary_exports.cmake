@@ -18,7 +18,7 @@ if(FORMAT STREQUAL "elf")
   set(actual "")
   foreach(line IN LISTS lines)
     # Text symbols only; the version node itself shows as an absolute symbol.
-    if(line MATCHES " [TtWi] ([^ @]+)(@@?[A-Z0-9_]+)?$")
+    if(line MATCHES " [TtWi] ([^ @]+)(@@?[A-Z0-9_.]+)?$")
       list(APPEND actual "${CMAKE_MATCH_1}")
     endif()
   endforeach()

@@ -28,4 +28,7 @@ constexpr ExportRow kExports[] = {
     {"RKIsValidJobOwnerStringCodeAndLengthExA", 15},
     {"RKIsValidJobOwnerStringCodeAndLengthExW", 16},
     {"RKIsValidJobOwnerStringCodeAndLengthW", 17},
+    {"RKGetVTPSStringOfHostAddressFromInputA", 18},
+    {"RKGetVTPSStringOfHostNameFromInputExA", 19},
+    {"RKGetVTPSStringOfHostNameFromInputExW", 20},
 };

@@ -54,15 +54,36 @@ Outcome CallOwner(const OwnerRequest& r, uint16_t capacity) {
       capacity);
 }
 
-Outcome CallClientName(uint16_t code_type, uint16_t mask, uint16_t capacity) {
-  return Invoke([&](char* b, uint16_t* s,
-                    int16_t* st) { return RKGetVTPSStringOfHostNameEx(code_type, b, s, mask, st); },
-                capacity);
+Outcome CallClientName(const ClientNameRequest& r, uint16_t capacity) {
+  if (!r.has_name) {
+    return Invoke(
+        [&](char* b, uint16_t* s, int16_t* st) {
+          return RKGetVTPSStringOfHostNameEx(r.code_type, b, s, r.mask, st);
+        },
+        capacity);
+  }
+  if (r.wide) {
+    const std::basic_string<RK_WCHAR> wide = WideFromUtf8(r.name);
+    return Invoke(
+        [&](char* b, uint16_t* s, int16_t* st) {
+          return RKGetVTPSStringOfHostNameFromInputExW(r.code_type, wide.c_str(), b, s, r.mask, st);
+        },
+        capacity);
+  }
+  return Invoke(
+      [&](char* b, uint16_t* s, int16_t* st) {
+        return RKGetVTPSStringOfHostNameFromInputExA(r.code_type, r.name.c_str(), b, s, r.mask, st);
+      },
+      capacity);
 }
 
-Outcome CallHostAddress(uint16_t capacity) {
+Outcome CallHostAddress(const std::string* address_text, uint16_t capacity) {
   return Invoke(
-      [&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfHostAddress(b, s, st); },
+      [&](char* b, uint16_t* s, int16_t* st) {
+        return address_text == nullptr
+                   ? RKGetVTPSStringOfHostAddress(b, s, st)
+                   : RKGetVTPSStringOfHostAddressFromInputA(address_text->c_str(), b, s, st);
+      },
       capacity);
 }
 

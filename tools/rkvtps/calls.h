@@ -29,8 +29,17 @@ struct OwnerRequest {
 // `capacity` is the buffer size offered; a small one shows the size query.
 Outcome CallNup(uint16_t selector, uint16_t capacity);
 Outcome CallOwner(const OwnerRequest& request, uint16_t capacity);
-Outcome CallClientName(uint16_t code_type, uint16_t mask, uint16_t capacity);
-Outcome CallHostAddress(uint16_t capacity);
+struct ClientNameRequest {
+  uint16_t code_type = 1;
+  uint16_t mask = 0;
+  bool has_name = false;  // false: this host's computer name
+  bool wide = false;
+  std::string name;  // UTF-8 when wide
+};
+
+Outcome CallClientName(const ClientNameRequest& request, uint16_t capacity);
+// Without `address_text`, this host's own address.
+Outcome CallHostAddress(const std::string* address_text, uint16_t capacity);
 
 struct Verdict {
   bool valid = false;

@@ -78,8 +78,8 @@ int RunShow(bool as_json) {
     request.code_type = type.code;
     lines.emplace_back("job owner " + std::to_string(type.code), CallOwner(request, 128));
   }
-  lines.emplace_back("client name", CallClientName(1, 0, 128));
-  lines.emplace_back("host address", CallHostAddress(128));
+  lines.emplace_back("client name", CallClientName(ClientNameRequest{}, 128));
+  lines.emplace_back("host address", CallHostAddress(nullptr, 128));
   for (uint16_t selector = 0; selector <= 13; ++selector) {
     lines.emplace_back("n-up " + std::to_string(selector), CallNup(selector, 64));
   }
@@ -315,15 +315,28 @@ int main(int argc, char** argv) {
   validate->add_option("text", validate_text, "Owner text")->required();
   AddCommonOptions(validate, &as_json, nullptr);
 
-  uint16_t name_code_type = 1;
-  uint16_t name_mask = 0;
-  CLI::App* client_name = app.add_subcommand("client-name", "The client-name command (@CNAM=)");
-  client_name->add_option("--code-type", name_code_type, "Code type whose byte limit applies")
+  ClientNameRequest name_request;
+  CLI::App* client_name = app.add_subcommand(
+      "client-name", "The client-name command (@CNAM=); without --name, this computer's name");
+  client_name
+      ->add_option("--code-type", name_request.code_type, "Code type whose byte limit applies")
       ->capture_default_str();
-  AddMask(client_name, &name_mask);
+  AddMask(client_name, &name_request.mask);
+  CLI::Option* client =
+      client_name->add_option("--name", name_request.name,
+                              "Another machine's name, as a print server knows it (used as given)");
+  client_name
+      ->add_flag("--wide", name_request.wide,
+                 "Pass --name as UTF-16 to the W export (--name is read as UTF-8)")
+      ->needs(client);
   AddCommonOptions(client_name, &as_json, &capacity);
 
-  CLI::App* host_address = app.add_subcommand("host-address", "The host-address command (@HOAD=)");
+  std::string address_text;
+  CLI::App* host_address = app.add_subcommand(
+      "host-address", "The host-address command (@HOAD=); without --address, this host's address");
+  CLI::Option* host_address_text = host_address->add_option(
+      "--address", address_text,
+      "Another machine's numeric address: 192.168.1.10, fd00::5, fe80::1%eth0 (never looked up)");
   AddCommonOptions(host_address, &as_json, &capacity);
 
   std::vector<std::string> decode_texts;
@@ -337,13 +350,17 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
   owner_request.has_address = address->count() > 0;
   owner_request.has_owner = owner_text->count() > 0;
+  name_request.has_name = client->count() > 0;
 
   if (show->parsed()) return RunShow(as_json);
   if (nup->parsed()) return Report(CallNup(selector, capacity), as_json);
   if (owner->parsed()) return Report(CallOwner(owner_request, capacity), as_json);
-  if (client_name->parsed())
-    return Report(CallClientName(name_code_type, name_mask, capacity), as_json);
-  if (host_address->parsed()) return Report(CallHostAddress(capacity), as_json);
+  if (client_name->parsed()) return Report(CallClientName(name_request, capacity), as_json);
+  if (host_address->parsed()) {
+    return Report(
+        CallHostAddress(host_address_text->count() > 0 ? &address_text : nullptr, capacity),
+        as_json);
+  }
   if (decode->parsed()) return RunDecode(decode_texts, decode_file, as_json);
   if (validate->parsed()) {
     const Verdict verdict =
