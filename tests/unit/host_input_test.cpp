@@ -11,6 +11,13 @@
 
 namespace {
 
+// UTF-16 text as the header's wide type, which is wchar_t on Windows.
+std::vector<RK_WCHAR> Wide(const std::u16string& text) {
+  std::vector<RK_WCHAR> wide(text.begin(), text.end());
+  wide.push_back(0);
+  return wide;
+}
+
 class HostInputTest : public ::testing::Test {
  protected:
   void SetUp() override { rk::fake::Reset(); }
@@ -228,7 +235,7 @@ TEST_F(HostInputTest, WideNameConvertsToTheAnsiCodePage) {
     char buffer[64] = {};
     uint16_t size = sizeof buffer;
     int16_t status = 42;
-    EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExW(5, c.name.c_str(), buffer, &size,
+    EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExW(5, Wide(c.name).data(), buffer, &size,
                                                     RK_CHARSET_NO_CHECK, &status),
               1);
     EXPECT_EQ(status, 42);
@@ -248,15 +255,18 @@ TEST_F(HostInputTest, NameNullsAndFailedBlock) {
 
   rk::fake::script().allocation_fails = true;
   status = 42;
-  EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExW(1, u"pc", buffer, &size, 0, &status), 0);
+  EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExW(1, Wide(u"pc").data(), buffer, &size, 0, &status),
+            0);
   EXPECT_EQ(status, RK_STATUS_GENERAL_ERROR);
   rk::fake::script().allocation_fails = false;
 
   status = 42;
   EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExA(1, "pc", buffer, nullptr, 0, &status), 0);
   EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExA(1, "pc", buffer, &size, 0, nullptr), 0);
-  EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExW(1, u"pc", buffer, nullptr, 0, &status), 0);
-  EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExW(1, u"pc", buffer, &size, 0, nullptr), 0);
+  EXPECT_EQ(
+      RKGetVTPSStringOfHostNameFromInputExW(1, Wide(u"pc").data(), buffer, nullptr, 0, &status), 0);
+  EXPECT_EQ(RKGetVTPSStringOfHostNameFromInputExW(1, Wide(u"pc").data(), buffer, &size, 0, nullptr),
+            0);
   EXPECT_EQ(status, 42);
   EXPECT_EQ(size, sizeof buffer);
   EXPECT_STREQ(buffer, "untouched");

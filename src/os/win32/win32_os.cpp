@@ -1,8 +1,8 @@
 // The operating-system layer on Windows: each function forwards to the
 // Win32 call it is named after in os.h.
-#include <windows.h>
-
 #include "os/os.h"
+
+#include <windows.h>
 
 namespace rk::os {
 
