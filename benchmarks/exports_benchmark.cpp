@@ -94,6 +94,12 @@ const std::vector<NamedCall>& Calls() {
                                4, 1, 5, g_buffer, nullptr, &g_size, 0, &g_status))},
       {"HostNameEx", RK_CALL(RKGetVTPSStringOfHostNameEx(1, g_buffer, &g_size, 0, &g_status))},
       {"HostAddress", RK_CALL(RKGetVTPSStringOfHostAddress(g_buffer, &g_size, &g_status))},
+      {"HostAddressFromInputA", RK_CALL(RKGetVTPSStringOfHostAddressFromInputA(
+                                    "fe80::1%eth0", g_buffer, &g_size, &g_status))},
+      {"HostNameFromInputExA", RK_CALL(RKGetVTPSStringOfHostNameFromInputExA(
+                                   1, "laptop-ann", g_buffer, &g_size, 0, &g_status))},
+      {"HostNameFromInputExW", RK_CALL(RKGetVTPSStringOfHostNameFromInputExW(
+                                   1, kWideGuest, g_buffer, &g_size, 0, &g_status))},
   };
   return calls;
 }

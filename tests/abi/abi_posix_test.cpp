@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "loaded_library.h"
+#include "os/wide_tables.h"
 #include "rkvtps32.h"
 
 namespace {
@@ -37,40 +39,141 @@ TEST(LinuxLibrary, InternalOperationsStayHidden) {
   }
 }
 
-// The ANSI code page comes from the environment's locale on every call:
-// C gives 1252 (one default character per hiragana), C.UTF-8 gives 65001,
-// whose three bytes per hiragana do not fit the conversion block, so the
-// text converts to nothing; a Shift_JIS codeset gives 932.
-TEST(LinuxLibrary, WideValidationFollowsTheLocaleCodeset) {
+// Restores LC_ALL and RKVTPS32_ACP when a test has changed them.
+class Environment {
+ public:
+  Environment() {
+    for (const char* name : {"LC_ALL", "RKVTPS32_ACP"}) {
+      const char* value = std::getenv(name);
+      saved_.push_back({name, value != nullptr, value != nullptr ? value : ""});
+    }
+  }
+  ~Environment() {
+    for (const Saved& s : saved_) {
+      if (s.set) {
+        setenv(s.name, s.value.c_str(), 1);
+      } else {
+        unsetenv(s.name);
+      }
+    }
+  }
+
+ private:
+  struct Saved {
+    const char* name;
+    bool set;
+    std::string value;
+  };
+  std::vector<Saved> saved_;
+};
+
+// The ANSI code page follows the locale's language as Windows chooses its
+// system code page, whatever the codeset, read on every call; RKVTPS32_ACP
+// overrides it. Eight hiragana for code type 4 (limit 15) tell which: 16
+// bytes under 932 (too long), eight default characters under 1252 (valid).
+TEST(LinuxLibrary, AnsiCodePageFollowsTheLanguage) {
   auto* w = RK_EXPORT_OF(RKIsValidJobOwnerStringCodeAndLengthW);
   ASSERT_NE(w, nullptr);
   const RK_WCHAR hiragana[] = u"\u3042\u3044\u3046\u3048\u304A\u304B\u304D\u304F";
-  const char* saved = std::getenv("LC_ALL");
-  const std::string restore = saved ? saved : "";
+  const Environment restore;
+  const struct {
+    const char* locale;
+    const char* forced;  // RKVTPS32_ACP, or null
+    int16_t status;
+  } cases[] = {
+      {"C", nullptr, RK_STATUS_OK},
+      {"POSIX", nullptr, RK_STATUS_OK},
+      {"C.UTF-8", nullptr, RK_STATUS_OK},
+      {"en_US.UTF-8", nullptr, RK_STATUS_OK},
+      {"de_DE.ISO-8859-1", nullptr, RK_STATUS_OK},
+      {"ja_JP.UTF-8", nullptr, RK_STATUS_TOO_LONG},
+      {"ja_JP.SJIS", nullptr, RK_STATUS_TOO_LONG},
+      {"ja_JP.eucJP@mod", nullptr, RK_STATUS_TOO_LONG},
+      {"ja", nullptr, RK_STATUS_TOO_LONG},
+      {"jam_JM.UTF-8", nullptr, RK_STATUS_OK},  // a language that only begins with "ja"
+      {"ja_JP.UTF-8", "1252", RK_STATUS_OK},
+      {"C.UTF-8", "932", RK_STATUS_TOO_LONG},
+      {"C.UTF-8", "65001", RK_STATUS_OK},  // not an ANSI code page: the locale decides
+      {"ja_JP.UTF-8", "junk", RK_STATUS_TOO_LONG},
+  };
+  for (const auto& c : cases) {
+    setenv("LC_ALL", c.locale, 1);
+    if (c.forced != nullptr) {
+      setenv("RKVTPS32_ACP", c.forced, 1);
+    } else {
+      unsetenv("RKVTPS32_ACP");
+    }
+    int16_t status = 99;
+    w(4, hiragana, &status);
+    EXPECT_EQ(status, c.status) << c.locale << " " << (c.forced ? c.forced : "");
+  }
+}
 
+// The wide conversion gives Windows' bytes unit by unit in code pages 1252
+// and 932: best-fit mappings, and each surrogate its own default character.
+TEST(LinuxLibrary, WideConversionGivesWindowsBytes) {
+  auto* from_wide = RK_EXPORT_OF(RKGetVTPSStringOfJobOwnerFromInputExW);
+  auto* validate = RK_EXPORT_OF(RKIsValidJobOwnerStringCodeAndLengthExW);
+  const Environment restore;
+  unsetenv("RKVTPS32_ACP");
+  const struct {
+    const char* locale;
+    std::u16string text;
+    std::string bytes;
+  } cases[] = {
+      {"C", u"\u0101", "a"},  // best fit
+      {"C", u"\uFF5E", "~"},  // best fit
+      {"C", u"caf\u00E9", "caf\xE9"},
+      {"C", u"\U0001F600", "??"},                       // a surrogate pair: two units, two '?'
+      {"C", std::u16string(u"\xD800") + u"AB", "?AB"},  // a lone high surrogate takes nothing along
+      {"ja_JP.UTF-8", u"\u3042", "\x82\xA0"},
+      {"ja_JP.UTF-8", u"\uFF5E", "\x81\x60"},
+      {"ja_JP.UTF-8", u"\u301C", "?"},         // what Windows' table lacks
+      {"ja_JP.UTF-8", u"\uFF76", "\xB6"},      // half-width katakana
+      {"zh_CN.UTF-8", u"\u4E2D", "\xD6\xD0"},  // 936 through iconv
+      {"zh_CN.UTF-8", u"a" + std::u16string(1, u'\xDC00') + u"b", "a?b"},
+  };
+  for (const auto& c : cases) {
+    setenv("LC_ALL", c.locale, 1);
+    char buffer[80] = {};
+    uint16_t size = sizeof buffer;
+    int16_t status = 42;
+    ASSERT_EQ(from_wide(5, reinterpret_cast<const RK_WCHAR*>(c.text.c_str()), 1, 5, buffer, &size,
+                        RK_CHARSET_NO_CHECK, &status),
+              1);
+    EXPECT_EQ(std::string(buffer), "@JOAU=" + c.bytes) << c.locale;
+  }
+  // A lone surrogate no longer hides the character after it from the test.
   setenv("LC_ALL", "C", 1);
-  int16_t status = 99;
-  EXPECT_EQ(w(4, hiragana, &status), 1);
-  EXPECT_EQ(status, RK_STATUS_OK);
-
-  setenv("LC_ALL", "C.UTF-8", 1);
-  status = 99;
-  EXPECT_EQ(w(4, hiragana, &status), 0);
+  int16_t status = 42;
+  const char16_t lone_then_control[] = {0xD800, 0x0001, u'a', 0};
+  EXPECT_EQ(validate(1, lone_then_control, 0, &status), 0);
   EXPECT_EQ(status, RK_STATUS_BAD_CHARACTER);
-  status = 99;
-  EXPECT_EQ(w(4, u"gu\u00e9st", &status), 1);  // 6 bytes in UTF-8, within 2n
-  EXPECT_EQ(status, RK_STATUS_OK);
+}
 
-  // A Shift_JIS codeset is code page 932: two bytes each, past the limit.
-  setenv("LC_ALL", "ja_JP.SJIS", 1);
-  status = 99;
-  EXPECT_EQ(w(4, hiragana, &status), 0);
-  EXPECT_EQ(status, RK_STATUS_TOO_LONG);
-
-  if (saved) {
-    setenv("LC_ALL", restore.c_str(), 1);
-  } else {
-    unsetenv("LC_ALL");
+// Every UTF-16 unit, through a wide export, gives the bytes of the table
+// captured from Windows (which a test under Wine holds to the live call).
+TEST(LinuxLibrary, EveryUnitConvertsAsTheCapturedTable) {
+  auto* from_wide = RK_EXPORT_OF(RKGetVTPSStringOfJobOwnerFromInputExW);
+  const Environment restore;
+  unsetenv("RKVTPS32_ACP");
+  for (const auto& [locale, code_page] : {std::pair<const char*, unsigned>{"C", 1252},
+                                          std::pair<const char*, unsigned>{"ja_JP.UTF-8", 932}}) {
+    setenv("LC_ALL", locale, 1);
+    int mismatches = 0;
+    for (unsigned unit = 1; unit <= 0xFFFF; ++unit) {
+      const RK_WCHAR text[2] = {static_cast<RK_WCHAR>(unit), 0};
+      char buffer[16] = {};
+      uint16_t size = sizeof buffer;
+      int16_t status = 42;
+      from_wide(5, text, 1, 5, buffer, &size, RK_CHARSET_NO_CHECK, &status);
+      char bytes[2];
+      const int n = rk::os::MapWideUnit(code_page, static_cast<uint16_t>(unit), bytes);
+      if (std::string(buffer) != "@JOAU=" + std::string(bytes, n) && ++mismatches <= 10) {
+        ADD_FAILURE() << locale << ": unit " << std::hex << unit;
+      }
+    }
+    EXPECT_EQ(mismatches, 0) << locale;
   }
 }
 

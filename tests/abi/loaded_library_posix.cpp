@@ -1,5 +1,7 @@
 #include <dlfcn.h>
+
 #include <unistd.h>
+#include <cctype>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,10 +28,12 @@ void* Library() {
 
 void* FindExport(const char* name) { return dlsym(Library(), name); }
 
+// What GetComputerNameA gives a Windows client of this name: the NetBIOS
+// form, the host name up to its first dot, upper case, 15 bytes at most.
 std::string ComputerName() {
   char host[256] = {};
   gethostname(host, sizeof host - 1);
-  char* dot = std::strchr(host, '.');
-  if (dot != nullptr) *dot = '\0';
-  return host;
+  std::string name(host, std::strcspn(host, "."));
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name.substr(0, 15);
 }
