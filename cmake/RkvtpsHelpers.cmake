@@ -1,8 +1,12 @@
 # Shared build settings for the project's own targets.
 
-# Warnings are errors in the project's own code only, never in GoogleTest's.
+# The project's own targets: C++17 without extensions as a requirement of
+# each target (never a global), warnings on, and errors where asked
+# (RKVTPS32_WERROR, on in the presets and CI), never in GoogleTest's code.
 function(rk_set_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_features(${target} PRIVATE cxx_std_17)
+  set_target_properties(${target} PROPERTIES CXX_EXTENSIONS OFF)
+  target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${RKVTPS32_WERROR}>:-Werror>)
 endfunction()
 
 # A Windows program must run on a machine that has only the system DLLs:

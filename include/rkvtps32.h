@@ -27,6 +27,7 @@
 /* The resource compiler reads the version above and nothing below. */
 #ifndef RC_INVOKED
 
+#include <stddef.h> /* wchar_t, for RK_WCHAR on Windows */
 #include <stdint.h>
 
 #if defined(_WIN32) && !defined(_WIN64)

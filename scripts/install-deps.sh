@@ -15,11 +15,12 @@ sudo=""
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
-          clang libclang-rt-14-dev clang-format valgrind libbenchmark-dev)
+          clang libclang-rt-14-dev clang-format valgrind libbenchmark-dev
+          iproute2 dpkg-dev lintian)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386
-  packages+=(mingw-w64 wine wine64 wine32:i386 locales qemu-user)
+  packages+=(mingw-w64 wine wine64 wine32:i386 locales qemu-user lld llvm unzip)
   # amd64 and i386 copies of a Multi-Arch library must have the same version.
   # When one architecture's index of the security archive lags behind the
   # other's, the newer amd64 version cannot be matched; preferring the

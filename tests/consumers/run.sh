@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs a build tree into a temporary prefix and builds two consumer
-# projects against it: one with find_package(rkvtps32), one with
-# pkg-config. Usage: tests/consumers/run.sh BUILD_DIR [TOOLCHAIN_FILE]
+# Installs a build tree into a temporary prefix and builds consumer projects
+# against it: find_package(rkvtps32) and pkg-config, in a lib/ prefix and
+# (natively) in a Debian-style /usr prefix with a multiarch libdir; runs the
+# installed tool without LD_LIBRARY_PATH; builds a parent project that takes
+# the library in with add_subdirectory.
+# Usage: tests/consumers/run.sh BUILD_DIR [TOOLCHAIN_FILE]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$1
@@ -16,7 +19,8 @@ echo "installed:"; (cd "$prefix" && find . -type f -o -type l | sort | sed 's/^/
 if [ -n "$toolchain" ]; then
   # Windows: the install must carry the DLL, the import library, the .def
   # and the header.
-  for file in bin/rkvtps32.dll lib/librkvtps32.dll.a lib/rkvtps32.def include/rkvtps32.h; do
+  for file in bin/rkvtps32.dll lib/librkvtps32.dll.a lib/rkvtps32.lib lib/rkvtps32.def \
+              include/rkvtps32.h; do
     [ -f "$prefix/$file" ] || { echo "missing from the install: $file" >&2; exit 1; }
   done
   cmake -S "$here/cmake" -B "$work/cmake" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
@@ -33,9 +37,38 @@ cmake -S "$here/cmake" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/cmake" >/dev/null
 LD_LIBRARY_PATH="$prefix/lib" "$work/cmake/consumer"
 
-export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
-# shellcheck disable=SC2046
-cc -std=c99 -Wall -Werror -o "$work/pkgconfig-consumer" "$here/consumer.c" \
-   $(pkg-config --cflags --libs rkvtps32) -Wl,-rpath,"$(pkg-config --variable=libdir rkvtps32)"
-"$work/pkgconfig-consumer"
+# pkg-config: builds and runs a C consumer against the prefix whose
+# pkgconfig folder is $1.
+pkg_config_consumer() {
+  PKG_CONFIG_PATH=$1
+  export PKG_CONFIG_PATH
+  # shellcheck disable=SC2046
+  cc -std=c99 -Wall -Werror -o "$work/pkgconfig-consumer" "$here/consumer.c" \
+     $(pkg-config --cflags --libs rkvtps32) -Wl,-rpath,"$(pkg-config --variable=libdir rkvtps32)"
+  "$work/pkgconfig-consumer"
+}
+pkg_config_consumer "$prefix/lib/pkgconfig"
+
+# The installed tool finds its library by its run path.
+env -u LD_LIBRARY_PATH "$prefix/bin/rkvtps" nup 12
+
+# A Debian-style layout: prefix /usr, libdir lib/<multiarch>, staged with
+# DESTDIR. The pkg-config file must still lead to the header and library.
+source_dir=$(cd "$here/../.." && pwd)
+cmake -S "$source_dir" -B "$work/usr-build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DRKVTPS32_BUILD_TESTS=OFF >/dev/null
+cmake --build "$work/usr-build" -j2 >/dev/null
+DESTDIR="$work/root" cmake --install "$work/usr-build" >/dev/null
+multiarch_pc=$(find "$work/root/usr/lib" -name rkvtps32.pc)
+echo "Debian-style layout: ${multiarch_pc#"$work/root"}"
+pkg_config_consumer "$(dirname "$multiarch_pc")"
+cmake -S "$here/cmake" -B "$work/cmake-usr" -DCMAKE_PREFIX_PATH="$work/root/usr" >/dev/null
+cmake --build "$work/cmake-usr" >/dev/null
+LD_LIBRARY_PATH="$(dirname "$(dirname "$multiarch_pc")")" "$work/cmake-usr/consumer"
+env -u LD_LIBRARY_PATH "$work/root/usr/bin/rkvtps" nup 12
+
+# As a subproject of another build.
+cmake -S "$here/subproject" -B "$work/subproject" -DRKVTPS32_SOURCE_DIR="$source_dir" >/dev/null
+cmake --build "$work/subproject" -j2 >/dev/null
+"$work/subproject/parent"
 echo "consumers: ok"
