@@ -56,18 +56,17 @@ static void CallEveryFamily(void) {
                  buffer, "@JOAU=#CB6@d,F>3"),
          "owner A");
   size = sizeof buffer;
-  Expect(Command(RKGetVTPSStringOfJobOwnerFromInputExW(3, wide_guest, 1, 5, buffer, &size, 0,
-                                                       &status),
-                 buffer, "@JOAU=#CB6@d,F>3"),
-         "owner ExW");
+  Expect(
+      Command(RKGetVTPSStringOfJobOwnerFromInputExW(3, wide_guest, 1, 5, buffer, &size, 0, &status),
+              buffer, "@JOAU=#CB6@d,F>3"),
+      "owner ExW");
   size = sizeof buffer;
-  Expect(Command(RKGetVTPSStringOfJobOwnerFromInputWithIPExA(4, "guest1", 1, 5, buffer,
-                                                             "~C0A80001", &size, 0, &status),
+  Expect(Command(RKGetVTPSStringOfJobOwnerFromInputWithIPExA(4, "guest1", 1, 5, buffer, "~C0A80001",
+                                                             &size, 0, &status),
                  buffer, "@JOAU=#CB6@d,F>8530L7ZP0JG3"),
          "owner WithIPExA");
   size = sizeof buffer;
-  Expect(RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(1, 1, 5, buffer, &size, 0, &status) ==
-             1,
+  Expect(RKGetVTPSStringOfJobOwnerStringFromUserHostNameEx(1, 1, 5, buffer, &size, 0, &status) == 1,
          "owner from user and host");
   Expect(RKIsValidJobOwnerStringCodeAndLengthA(4, "abcdefghijklmnop", &status) == 0 &&
              status == RK_STATUS_TOO_LONG,
