@@ -91,10 +91,10 @@ TEST(Decode, RandomOwnersRoundTrip) {
     } else {
       EXPECT_EQ(decoded.owner + decoded.address_part, owner + address);
     }
-    const char* implied = code_type == 1   ? "1"
-                          : code_type == 2 ? "2"
-                          : code_type == 5 ? "5"
-                                           : "3, 4 or 255";
+    const std::vector<uint16_t> implied = code_type == 1   ? std::vector<uint16_t>{1}
+                                          : code_type == 2 ? std::vector<uint16_t>{2}
+                                          : code_type == 5 ? std::vector<uint16_t>{5}
+                                                           : std::vector<uint16_t>{3, 4, 255};
     EXPECT_EQ(decoded.code_types, implied);
   }
 }
@@ -111,7 +111,7 @@ TEST(Decode, CommandsAmongOtherBytes) {
   EXPECT_EQ(found[2].address, "192.168.1.10");
   EXPECT_EQ(found[3].owner, "PC01");
   EXPECT_EQ(found[4].address, "no address");
-  EXPECT_EQ(found[4].code_types, "4");
+  EXPECT_EQ(found[4].code_types, std::vector<uint16_t>{4});
   for (const DecodedCommand& c : found) EXPECT_TRUE(c.ok) << c.text << ": " << c.error;
 }
 
@@ -162,6 +162,8 @@ TEST(Decode, MalformedCommandsNameTheFaultAndItsOffset) {
       {"@NLPP=N7", "unknown N-up keyword", 6},
       {"@CNAM=", "truncated command: no name", 6},
       {"@ABCD=x", "unknown command", 1},
+      {"@JOAU=$B6@d,F>4", "base-85 group that no encoder writes", 12},
+      {"@JOAU=$B6@d,F?", "base-85 group that no encoder writes", 12},
       {"@JOA", "truncated command: no \"=\"", 4},
   };
   for (const auto& c : cases) {

@@ -1,7 +1,6 @@
 #include "calls.h"
 
 #include "rkvtps32.h"
-#include "wide_argument.h"
 
 namespace {
 
@@ -38,11 +37,10 @@ Outcome CallOwner(const OwnerRequest& r, uint16_t capacity) {
         capacity);
   }
   if (r.wide) {
-    const std::basic_string<RK_WCHAR> wide = WideFromUtf8(r.owner);
     return Invoke(
         [&](char* b, uint16_t* s, int16_t* st) {
-          return RKGetVTPSStringOfJobOwnerFromInputExW(r.code_type, wide.c_str(), r.tag_column,
-                                                       r.tag_row, b, s, r.mask, st);
+          return RKGetVTPSStringOfJobOwnerFromInputExW(r.code_type, r.wide_owner.c_str(),
+                                                       r.tag_column, r.tag_row, b, s, r.mask, st);
         },
         capacity, true);
   }
@@ -63,10 +61,10 @@ Outcome CallClientName(const ClientNameRequest& r, uint16_t capacity) {
         capacity);
   }
   if (r.wide) {
-    const std::basic_string<RK_WCHAR> wide = WideFromUtf8(r.name);
     return Invoke(
         [&](char* b, uint16_t* s, int16_t* st) {
-          return RKGetVTPSStringOfHostNameFromInputExW(r.code_type, wide.c_str(), b, s, r.mask, st);
+          return RKGetVTPSStringOfHostNameFromInputExW(r.code_type, r.wide_name.c_str(), b, s,
+                                                       r.mask, st);
         },
         capacity);
   }
@@ -87,13 +85,13 @@ Outcome CallHostAddress(const std::string* address_text, uint16_t capacity) {
       capacity);
 }
 
-Verdict CallValidate(uint16_t code_type, uint16_t mask, bool wide, const std::string& text) {
+Verdict CallValidate(uint16_t code_type, uint16_t mask, const WideText* wide,
+                     const std::string& text) {
   Verdict verdict;
   int32_t result = 0;
-  if (wide) {
-    const std::basic_string<RK_WCHAR> converted = WideFromUtf8(text);
-    result = RKIsValidJobOwnerStringCodeAndLengthExW(code_type, converted.c_str(), mask,
-                                                     &verdict.status);
+  if (wide != nullptr) {
+    result =
+        RKIsValidJobOwnerStringCodeAndLengthExW(code_type, wide->c_str(), mask, &verdict.status);
   } else {
     result =
         RKIsValidJobOwnerStringCodeAndLengthExA(code_type, text.c_str(), mask, &verdict.status);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform.h"
+
 // What one export call gave.
 struct Outcome {
   int32_t result = 0;
@@ -23,7 +25,8 @@ struct OwnerRequest {
   std::string address;
   bool has_owner = false;  // false: from this user and host
   bool wide = false;
-  std::string owner;  // UTF-8 when wide
+  std::string owner;    // the bytes for the narrow export
+  WideText wide_owner;  // the text for the W export
 };
 
 // `capacity` is the buffer size offered; a small one shows the size query.
@@ -34,7 +37,8 @@ struct ClientNameRequest {
   uint16_t mask = 0;
   bool has_name = false;  // false: this host's computer name
   bool wide = false;
-  std::string name;  // UTF-8 when wide
+  std::string name;    // the bytes for the narrow export
+  WideText wide_name;  // the text for the W export
 };
 
 Outcome CallClientName(const ClientNameRequest& request, uint16_t capacity);
@@ -45,7 +49,10 @@ struct Verdict {
   bool valid = false;
   int16_t status = 0;
 };
-Verdict CallValidate(uint16_t code_type, uint16_t mask, bool wide, const std::string& text);
+// `wide` non-null: the W export with that text; otherwise the A export with
+// `text`.
+Verdict CallValidate(uint16_t code_type, uint16_t mask, const WideText* wide,
+                     const std::string& text);
 
 // The keyword of each N-up selector, asked of the library.
 std::vector<std::string> NupKeywords();

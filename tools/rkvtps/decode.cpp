@@ -9,23 +9,29 @@
 namespace {
 
 // The code types the library sends with a command of this shape, from its
-// own table: "3, 4 or 255".
+// own table.
 template <typename Test>
-std::string CodeTypesWhere(Test test) {
-  std::vector<std::string> codes;
+std::vector<uint16_t> CodeTypesWhere(Test test) {
+  std::vector<uint16_t> codes;
   for (const rk::CodeType& type : rk::kCodeTypes) {
-    if (type.has_command && test(type)) codes.push_back(std::to_string(type.code));
+    if (type.has_command && test(type)) codes.push_back(type.code);
   }
-  std::string text;
-  for (size_t i = 0; i < codes.size(); ++i) {
-    if (i > 0) text += i + 1 == codes.size() ? " or " : ", ";
-    text += codes[i];
-  }
-  return text;
+  return codes;
 }
 
-std::string CodeTypesWithForm(char mark) {
+std::vector<uint16_t> CodeTypesWithForm(char mark) {
   return CodeTypesWhere([mark](const rk::CodeType& t) { return t.form_mark == mark; });
+}
+
+// The commands this decoder explains; the first letters of one cut short
+// at the end of the input are reported, any other "@" and letters are not.
+constexpr const char* kCommandNames[] = {"JOAU", "CNAM", "HOAD", "NLPP"};
+
+bool IsCommandNamePrefix(const std::string& input, size_t from, size_t count) {
+  for (const char* name : kCommandNames) {
+    if (input.compare(from, count, name, count) == 0) return true;
+  }
+  return false;
 }
 
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
@@ -197,6 +203,12 @@ void DecodeNup(const std::string& input, size_t body, size_t end,
   if (command->selector < 0) Fail(command, body, "unknown N-up keyword");
 }
 
+uint64_t Power85(size_t exponent) {
+  uint64_t value = 1;
+  while (exponent-- > 0) value *= 85;
+  return value;
+}
+
 }  // namespace
 
 bool DecodeBase85(const std::string& digits, std::string* bytes, size_t* bad_offset,
@@ -232,8 +244,17 @@ bool DecodeBase85(const std::string& digits, std::string* bytes, size_t* bad_off
       return false;
     }
     if (value > 0xFFFFFFFFull) value = 0xFFFFFFFFull;
-    for (size_t i = 0; i < (k == 5 ? 4 : k - 1); ++i) {
-      bytes->push_back(static_cast<char>((value >> (24 - 8 * i)) & 0xFF));
+    const size_t byte_count = k == 5 ? 4 : k - 1;
+    uint64_t kept = 0;  // the group's bytes, zero-padded as the encoder pads them
+    for (size_t i = 0; i < byte_count; ++i) {
+      const uint64_t byte = (value >> (24 - 8 * i)) & 0xFF;
+      bytes->push_back(static_cast<char>(byte));
+      kept |= byte << (24 - 8 * i);
+    }
+    if (k < 5 && kept / Power85(5 - k) != lowest / Power85(5 - k)) {
+      *bad_offset = start;
+      *message = "base-85 group that no encoder writes";
+      return false;
     }
   }
   return true;
@@ -282,6 +303,15 @@ std::string IPv6Text(const std::string& digits) {
   return out;
 }
 
+std::string JoinCodeTypes(const std::vector<uint16_t>& codes) {
+  std::string text;
+  for (size_t i = 0; i < codes.size(); ++i) {
+    if (i > 0) text += i + 1 == codes.size() ? " or " : ", ";
+    text += std::to_string(codes[i]);
+  }
+  return text;
+}
+
 std::vector<DecodedCommand> DecodeCommands(const std::string& input,
                                            const std::vector<std::string>& nup_keywords) {
   std::vector<DecodedCommand> found;
@@ -292,7 +322,8 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
       size_t letters = 0;
       while (at + 1 + letters < input.size() && letters < 4 && IsUpper(input[at + 1 + letters]))
         ++letters;
-      if (letters > 0 && at + 1 + letters == input.size()) {
+      if (letters > 0 && at + 1 + letters == input.size() &&
+          IsCommandNamePrefix(input, at + 1, letters)) {
         DecodedCommand cut;
         cut.offset = at;
         cut.text = input.substr(at);
@@ -319,6 +350,7 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
     } else if (command.name == "NLPP") {
       DecodeNup(input, body, end, nup_keywords, &command);
     } else {
+      command.recognized = false;
       Fail(&command, at + 1, "unknown command");
     }
     found.push_back(command);

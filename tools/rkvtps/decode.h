@@ -8,21 +8,22 @@
 #include <vector>
 
 struct DecodedCommand {
-  size_t offset = 0;  // of the "@" in the input
-  std::string name;   // "JOAU", "CNAM", "HOAD", "NLPP"
-  std::string text;   // the command as found
+  size_t offset = 0;       // of the "@" in the input
+  std::string name;        // "JOAU", "CNAM", "HOAD", "NLPP", or another printer's
+  std::string text;        // the command as found
+  bool recognized = true;  // false: "@" four letters "=" of no command of ours
   bool ok = true;
   std::string error;        // when !ok: what is wrong
   size_t error_offset = 0;  // when !ok: where, in the input
 
   // JOAU
-  char form_mark = 0;      // '@', '$', '#', or 0 (code type 5)
-  std::string code_types;  // what the form implies, e.g. "3, 4 or 255"
+  char form_mark = 0;                // '@', '$', '#', or 0 (code type 5)
+  std::vector<uint16_t> code_types;  // the code types that send this form
   bool has_tag = false;
   char tag = 0;
   int tag_row = -1;
   int tag_column = -1;
-  std::string owner;         // the owner bytes (decoded for base-85 forms)
+  std::string owner;         // the owner (JOAU) or client name (CNAM) bytes
   std::string address_part;  // "~" and digits, "~" and blanks, or empty
   std::string address;       // dotted IPv4 for "~" and digits; "no address" for blanks
 
@@ -43,10 +44,15 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
                                            const std::vector<std::string>& nup_keywords);
 
 // Ascii85 digits to bytes; false with the offset (within `digits`) and a
-// message for a digit outside "!".."u", a group above 2^32 - 1, or a last
-// group of a single digit.
+// message for a digit outside "!".."u", a group above 2^32 - 1, a last
+// group of a single digit, or a last group no encoder writes (its digits
+// must be those of its bytes, so that every accepted text has one meaning
+// and encodes back to itself).
 bool DecodeBase85(const std::string& digits, std::string* bytes, size_t* bad_offset,
                   std::string* message);
+
+// "3, 4 or 255".
+std::string JoinCodeTypes(const std::vector<uint16_t>& codes);
 
 // Text form of an address given as hexadecimal digits.
 std::string DottedIPv4(const std::string& eight_hex_digits);

@@ -1,253 +1,49 @@
 // rkvtps: the library's commands from the command line. A caller like any
 // other: it uses only the public header and the shared library.
+//
+// Exit status: 0 success; 1 the library refused, input could not be read,
+// a decoded command is malformed, or output could not be written; 2 the
+// command line itself is wrong.
 #include <CLI/CLI.hpp>
-#include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <nlohmann/json.hpp>
-#include <sstream>
+#include <exception>
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "calls.h"
-#include "decode.h"
+#include "decode_report.h"
+#include "help_text.h"
+#include "output.h"
+#include "platform.h"
+#include "report.h"
 #include "rkvtps32.h"
 #include "status_names.h"
-#include "validation/code_types.h"
 
 namespace {
 
-using nlohmann::json;
+constexpr int kUsageError = 2;
 
-// Bytes that are not printable ASCII, escaped as \xNN for the terminal.
-std::string Printable(const std::string& bytes) {
-  std::string out;
-  char escape[8];
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      std::snprintf(escape, sizeof escape, "\\x%02X", c);
-      out += escape;
-    }
-  }
-  return out;
-}
+// Where a text option sends its bytes: --wide and --raw choose, each
+// excluding the other.
+struct TextModeFlags {
+  bool wide = false;
+  bool raw = false;
+  TextMode mode() const { return wide ? TextMode::kWide : raw ? TextMode::kRaw : TextMode::kAnsi; }
+};
 
-std::string HexBytes(const std::string& bytes) {
-  std::string out;
-  char two[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(two, sizeof two, out.empty() ? "%02X" : " %02X", c);
-    out += two;
-  }
-  return out;
-}
-
-json OutcomeJson(const Outcome& o) {
-  json j = {{"result", o.result},
-            {"status", StatusName(o.status)},
-            {"status_code", o.status},
-            {"size", o.size}};
-  if (o.delivered) j["command"] = Printable(o.command);
-  return j;
-}
-
-// Prints one outcome; the exit status is 0 only for a delivered command.
-int Report(const Outcome& o, bool as_json) {
-  if (as_json) {
-    std::printf("%s\n", OutcomeJson(o).dump(2).c_str());
-  } else if (o.delivered) {
-    if (o.status != RK_STATUS_OK) std::fprintf(stderr, "warning: %s\n", StatusName(o.status));
-    std::printf("%s\n", o.command.c_str());
-  } else {
-    std::fprintf(stderr, "%s\n", StatusName(o.status));
-    if (o.status == RK_STATUS_BUFFER_TOO_SMALL) std::fprintf(stderr, "size needed: %u\n", o.size);
-  }
-  return o.delivered ? 0 : 1;
-}
-
-// Every command this host gives. One it cannot give (no usable address,
-// say) is shown with its status: a fact about the host, not a failure.
-int RunShow(bool as_json) {
-  std::vector<std::pair<std::string, Outcome>> lines;
-  for (const rk::CodeType& type : rk::kCodeTypes) {
-    if (!type.has_command) continue;
-    OwnerRequest request;
-    request.code_type = type.code;
-    lines.emplace_back("job owner " + std::to_string(type.code), CallOwner(request, 128));
-  }
-  lines.emplace_back("client name", CallClientName(ClientNameRequest{}, 128));
-  lines.emplace_back("host address", CallHostAddress(nullptr, 128));
-  for (uint16_t selector = 0; selector <= 13; ++selector) {
-    lines.emplace_back("n-up " + std::to_string(selector), CallNup(selector, 64));
-  }
-  if (as_json) {
-    json all = json::array();
-    for (const auto& [label, outcome] : lines) {
-      json j = OutcomeJson(outcome);
-      j["label"] = label;
-      all.push_back(j);
-    }
-    std::printf("%s\n", all.dump(2).c_str());
-    return 0;
-  }
-  for (const auto& [label, outcome] : lines) {
-    if (outcome.delivered) {
-      std::printf("%-16s %s\n", label.c_str(), Printable(outcome.command).c_str());
-    } else {
-      std::printf("%-16s (%s)\n", label.c_str(), StatusName(outcome.status));
-    }
-  }
-  return 0;
-}
-
-json DecodedJson(const DecodedCommand& c, const std::string& source) {
-  json j = {{"source", source},
-            {"offset", c.offset},
-            {"command", c.name},
-            {"text", Printable(c.text)},
-            {"ok", c.ok}};
-  if (!c.ok) {
-    j["error"] = c.error;
-    j["error_offset"] = c.error_offset;
-    return j;
-  }
-  if (c.name == "JOAU") {
-    if (c.form_mark != 0) j["form_mark"] = std::string(1, c.form_mark);
-    j["code_types"] = c.code_types;
-    if (c.has_tag) {
-      j["tag"] = std::string(1, c.tag);
-      j["tag_row"] = c.tag_row;
-      j["tag_column"] = c.tag_column;
-    }
-    j["owner"] = Printable(c.owner);
-    j["owner_hex"] = HexBytes(c.owner);
-    if (!c.address_part.empty()) {
-      j["address_part"] = c.address_part;
-      j["address"] = c.address;
-    }
-  } else if (c.name == "CNAM") {
-    j["name"] = Printable(c.owner);
-  } else if (c.name == "HOAD") {
-    j["family"] = c.address_family;
-    j["address"] = c.address;
-  } else if (c.name == "NLPP") {
-    j["keyword"] = c.keyword;
-    j["selector"] = c.selector;
-  }
-  return j;
-}
-
-void PrintDecoded(const DecodedCommand& c, const std::string& source) {
-  if (!c.ok) {
-    std::fprintf(stderr, "%s: offset %zu: %s%s: %s (at offset %zu)\n", source.c_str(), c.offset,
-                 c.name.empty() ? "" : "@",
-                 c.name.empty() ? Printable(c.text).c_str() : c.name.c_str(), c.error.c_str(),
-                 c.error_offset);
-    return;
-  }
-  std::printf("%s: offset %zu: %s\n", source.c_str(), c.offset, Printable(c.text).c_str());
-  if (c.name == "JOAU") {
-    std::printf("  job owner; form %s: code type %s\n",
-                c.form_mark ? ("\"" + std::string(1, c.form_mark) + "\"").c_str() : "(none)",
-                c.code_types.c_str());
-    if (c.has_tag) {
-      std::printf("  tag \"%c\": row %d, column %d\n", c.tag, c.tag_row, c.tag_column);
-    }
-    std::printf("  owner \"%s\" (%s)\n", Printable(c.owner).c_str(), HexBytes(c.owner).c_str());
-    if (!c.address_part.empty()) {
-      std::printf("  address part \"%s\": %s\n", c.address_part.c_str(), c.address.c_str());
-    }
-  } else if (c.name == "CNAM") {
-    std::printf("  client name \"%s\"\n", Printable(c.owner).c_str());
-  } else if (c.name == "HOAD") {
-    std::printf("  host address, %s %s\n", c.address_family.c_str(), c.address.c_str());
-  } else if (c.name == "NLPP") {
-    std::printf("  n-up keyword %s, selector %d\n", c.keyword.c_str(), c.selector);
-  }
-}
-
-// Decodes every input; non-zero when a command was malformed or none found.
-int RunDecode(const std::vector<std::string>& texts, const std::string& file, bool as_json) {
-  std::vector<std::pair<std::string, std::string>> inputs;  // source, bytes
-  for (size_t i = 0; i < texts.size(); ++i)
-    inputs.emplace_back("argument " + std::to_string(i + 1), texts[i]);
-  if (!file.empty() || texts.empty()) {
-    std::string bytes;
-    if (file.empty() || file == "-") {
-      bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    } else {
-      std::ifstream in(file, std::ios::binary);
-      if (!in) {
-        std::fprintf(stderr, "cannot read %s\n", file.c_str());
-        return 2;
-      }
-      bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    inputs.emplace_back(file.empty() || file == "-" ? "stdin" : file, bytes);
-  }
-  const std::vector<std::string> keywords = NupKeywords();
-  size_t found = 0;
-  size_t malformed = 0;
-  json all = json::array();
-  for (const auto& [source, bytes] : inputs) {
-    for (const DecodedCommand& c : DecodeCommands(bytes, keywords)) {
-      ++found;
-      if (!c.ok) ++malformed;
-      if (as_json) {
-        all.push_back(DecodedJson(c, source));
-      } else {
-        PrintDecoded(c, source);
-      }
-    }
-  }
-  if (as_json)
-    std::printf("%s\n", json{{"commands", all}, {"malformed", malformed}}.dump(2).c_str());
-  if (found == 0) {
-    std::fprintf(stderr, "no command found\n");
-    return 1;
-  }
-  return malformed == 0 ? 0 : 1;
-}
-
-// The code types as the library's table describes them, for `owner --help`.
-std::string CodeTypeTable() {
-  std::string text = "Code types:\n  code  limit  command\n";
-  char line[160];
-  for (const rk::CodeType& type : rk::kCodeTypes) {
-    if (!type.has_command) continue;
-    std::string form = "@JOAU=";
-    if (type.form_mark != '\0') form += type.form_mark;
-    if (type.tagged) form += "tag";
-    form += type.encoded ? (type.tagged ? " + base-85(owner" : "base-85(owner") : "owner";
-    if (type.address_part) form += " + address part";
-    if (type.encoded) form += ")";
-    std::string address;
-    if (type.failed_discovery == rk::FailedDiscovery::kBlanks) {
-      address = "; no --address and no IPv4 address: \"~\" and 8 blanks";
-    } else if (type.failed_discovery == rk::FailedDiscovery::kFails) {
-      address = "; no --address and no IPv4 address: the call fails";
-    }
-    std::snprintf(line, sizeof line, "  %-4u  %-5u  %s%s\n", type.code, type.byte_limit,
-                  form.c_str(), address.c_str());
-    text += line;
-  }
-  text +=
-      "The address part is --address as given (\"~C0A80001\" for 192.168.0.1), or \"~\" and this\n"
-      "host's IPv4 address as 8 hexadecimal digits. From this user and host, the owner is\n"
-      "\"user\\computer\" (code type 5: the user alone), cut to the limit.\n";
-  return text;
-}
-
-std::string CodeTypeList(bool with_command_only) {
-  std::string text;
-  for (const rk::CodeType& type : rk::kCodeTypes) {
-    if (with_command_only && !type.has_command) continue;
-    text += (text.empty() ? "" : ", ") + std::to_string(type.code);
-  }
-  return text;
+void AddTextModeFlags(CLI::App* command, TextModeFlags* flags, const std::string& what,
+                      CLI::Option* text) {
+  CLI::Option* wide = command->add_flag(
+      "--wide", flags->wide, "Pass " + what + " as UTF-16 to the W export (the library converts)");
+  CLI::Option* raw =
+      command->add_flag("--raw", flags->raw,
+                        "Pass " + what +
+                            " to the narrow export byte for byte (by default non-ASCII UTF-8 is\n"
+                            "converted to the library's ANSI code page, " +
+                            std::to_string(LibraryAnsiCodePage()) + " here)");
+  wide->excludes(raw);
+  wide->needs(text);
+  raw->needs(text);
 }
 
 void AddMask(CLI::App* command, uint16_t* mask) {
@@ -255,126 +51,328 @@ void AddMask(CLI::App* command, uint16_t* mask) {
       ->capture_default_str();
 }
 
-void AddCommonOptions(CLI::App* command, bool* as_json, uint16_t* capacity) {
-  command->add_flag("--json", *as_json, "Write the outcome as JSON");
-  if (capacity != nullptr) {
-    command->add_option("--size", *capacity, "Buffer size to offer (0 asks for the size needed)")
-        ->capture_default_str();
+void AddPresentation(CLI::App* command, Presentation* how) {
+  command->add_flag("--json", how->json,
+                    "Write JSON: texts as strings where they are UTF-8 and always as *_hex");
+  command->add_flag("--escape", how->escape,
+                    "Write bytes outside printable ASCII, and the backslash, as \\xNN");
+}
+
+void AddSize(CLI::App* command, uint16_t* capacity) {
+  command->add_option("--size", *capacity, "Buffer size to offer (0 asks for the size needed)")
+      ->capture_default_str();
+}
+
+std::string VersionText() {
+  return std::string("rkvtps ") + RKVTPS32_VERSION_STRING + "\nlibrary: rkvtps32 " +
+         LoadedLibraryVersion();
+}
+
+// The command line as the tool's options and what each command needs.
+struct CommandLine {
+  Presentation how;
+  uint16_t capacity = 128;
+
+  CLI::App* show = nullptr;
+
+  CLI::App* nup = nullptr;
+  uint16_t selector = 0;
+  unsigned pages = 0;
+  CLI::Option* selector_option = nullptr;
+  CLI::Option* pages_option = nullptr;
+
+  CLI::App* owner = nullptr;
+  OwnerRequest owner_request;
+  std::string owner_text;
+  TextModeFlags owner_mode;
+  CLI::Option* owner_address = nullptr;
+  CLI::Option* owner_option = nullptr;
+
+  CLI::App* validate = nullptr;
+  uint16_t validate_code_type = 1;
+  uint16_t validate_mask = 0;
+  std::string validate_text;
+  TextModeFlags validate_mode;
+
+  CLI::App* client_name = nullptr;
+  ClientNameRequest name_request;
+  std::string name_text;
+  TextModeFlags name_mode;
+  CLI::Option* name_option = nullptr;
+
+  CLI::App* host_address = nullptr;
+  std::string address_text;
+  CLI::Option* address_option = nullptr;
+
+  CLI::App* decode = nullptr;
+  std::vector<std::string> decode_arguments, decode_texts, decode_files;
+  bool strict = false, lenient = false;
+};
+
+void DefineNup(CLI::App& app, CommandLine* c, const std::vector<std::string>& keywords) {
+  c->nup = app.add_subcommand("nup", "The N-up command (@NLPP=) for a layout");
+  c->selector_option =
+      c->nup->add_option("selector", c->selector, "N-up selector, 0-13 (see below)");
+  c->pages_option =
+      c->nup->add_option("--pages", c->pages, "Pages on each sheet: 1, 2, 4, 6, 8, 9, 16 or 32");
+  c->selector_option->excludes(c->pages_option);
+  c->nup->footer(NupTable(keywords));
+  AddSize(c->nup, &c->capacity);
+  AddPresentation(c->nup, &c->how);
+}
+
+void DefineOwner(CLI::App& app, CommandLine* c) {
+  c->owner = app.add_subcommand(
+      "owner", "The job-owner command (@JOAU=); without OWNER, from this user and host");
+  OwnerRequest& r = c->owner_request;
+  c->owner
+      ->add_option("--code-type", r.code_type, "Code type (" + CodeTypeList(true) + "; see below)")
+      ->capture_default_str();
+  c->owner->footer(CodeTypeTable());
+  c->owner->add_option("--tag-column", r.tag_column, "Tag column key")->capture_default_str();
+  c->owner->add_option("--tag-row", r.tag_row, "Tag row key")->capture_default_str();
+  AddMask(c->owner, &r.mask);
+  c->owner_address = c->owner->add_option(
+      "--address", r.address,
+      "Address part for code types 4 and 255, appended as given: '~C0A80001' for 192.168.0.1");
+  c->owner_option = c->owner->add_option("owner", c->owner_text, "Owner text (UTF-8)");
+  AddTextModeFlags(c->owner, &c->owner_mode, "OWNER", c->owner_option);
+  c->owner->get_option("--wide")->excludes(c->owner_address);
+  AddSize(c->owner, &c->capacity);
+  AddPresentation(c->owner, &c->how);
+}
+
+void DefineValidate(CLI::App& app, CommandLine* c) {
+  c->validate =
+      app.add_subcommand("validate", "Whether an owner text is acceptable for a code type");
+  c->validate
+      ->add_option("--code-type", c->validate_code_type, "Code type (" + CodeTypeList(false) + ")")
+      ->capture_default_str();
+  AddMask(c->validate, &c->validate_mask);
+  CLI::Option* text =
+      c->validate->add_option("text", c->validate_text, "Owner text (UTF-8)")->required();
+  AddTextModeFlags(c->validate, &c->validate_mode, "TEXT", text);
+  c->validate->add_flag("--json", c->how.json, "Write the verdict as JSON");
+}
+
+void DefineClientName(CLI::App& app, CommandLine* c) {
+  c->client_name = app.add_subcommand(
+      "client-name", "The client-name command (@CNAM=); without --name, this computer's name");
+  c->client_name
+      ->add_option("--code-type", c->name_request.code_type, "Code type whose byte limit applies")
+      ->capture_default_str();
+  AddMask(c->client_name, &c->name_request.mask);
+  c->name_option = c->client_name->add_option(
+      "--name", c->name_text,
+      "Another machine's name, as a print server knows it (UTF-8, used as given)");
+  AddTextModeFlags(c->client_name, &c->name_mode, "--name", c->name_option);
+  AddSize(c->client_name, &c->capacity);
+  AddPresentation(c->client_name, &c->how);
+}
+
+void DefineHostAddress(CLI::App& app, CommandLine* c) {
+  c->host_address = app.add_subcommand(
+      "host-address", "The host-address command (@HOAD=); without --address, this host's address");
+  c->address_option = c->host_address->add_option(
+      "--address", c->address_text,
+      "Another machine's numeric address: 192.168.1.10, fd00::5, fe80::1%eth0 (never looked up)");
+  AddSize(c->host_address, &c->capacity);
+  AddPresentation(c->host_address, &c->how);
+}
+
+void DefineDecode(CLI::App& app, CommandLine* c) {
+  c->decode = app.add_subcommand(
+      "decode", "Explain the commands in texts, files or standard input (a captured job header)");
+  c->decode->add_option(
+      "input", c->decode_arguments,
+      "Text holding a command (\"@NAME=\" four capital letters) or else a file to read;\n"
+      "- is standard input, which is also read when nothing is given");
+  c->decode->add_option("--text", c->decode_texts, "Text to decode, whatever it holds");
+  c->decode->add_option("--file", c->decode_files, "File to read (- for standard input)");
+  CLI::Option* strict = c->decode->add_flag(
+      "--strict", c->strict, "Also fail for an unknown @NAME= command or when none is found");
+  CLI::Option* lenient = c->decode->add_flag(
+      "--lenient", c->lenient, "Exit 0 even when a command is malformed (still reported)");
+  strict->excludes(lenient);
+  AddPresentation(c->decode, &c->how);
+  c->decode->footer(
+      "Exit status: 1 when a job-owner, client-name, host-address or N-up command is malformed\n"
+      "or an input cannot be read; other printers' @NAME= commands are counted as ignored.");
+}
+
+// The text for the library, or false after saying why not (a usage error).
+bool PrepareArgument(const std::string& utf8, TextMode mode, const std::string& what,
+                     PreparedText* prepared) {
+  std::string message;
+  if (!PrepareText(utf8, mode, what, prepared, &message)) {
+    Complain(message);
+    return false;
   }
+  if (prepared->unmapped > 0) {
+    Warn(what + ": " + std::to_string(prepared->unmapped) +
+         " character(s) have no form in code page " + std::to_string(LibraryAnsiCodePage()) +
+         " and become \"?\"");
+  }
+  return true;
+}
+
+// A positional argument that holds a command is text; any other names a
+// file, as for cat.
+bool HoldsCommand(const std::string& argument) {
+  for (size_t at = argument.find('@'); at != std::string::npos; at = argument.find('@', at + 1)) {
+    if (at + 5 < argument.size() && argument[at + 5] == '=') {
+      bool letters = true;
+      for (size_t i = 1; i <= 4; ++i)
+        letters = letters && argument[at + i] >= 'A' && argument[at + i] <= 'Z';
+      if (letters) return true;
+    }
+  }
+  return false;
+}
+
+int RunDecodeCommand(const CommandLine& c) {
+  std::vector<DecodeInput> inputs;
+  for (const std::string& argument : c.decode_arguments) {
+    inputs.push_back({!HoldsCommand(argument), argument});
+  }
+  for (const std::string& text : c.decode_texts) inputs.push_back({false, text});
+  for (const std::string& file : c.decode_files) inputs.push_back({true, file});
+  if (inputs.empty()) inputs.push_back({true, "-"});
+  const Strictness strictness = c.strict    ? Strictness::kStrict
+                                : c.lenient ? Strictness::kLenient
+                                            : Strictness::kNormal;
+  return RunDecode(inputs, strictness, c.how);
+}
+
+int RunNup(const CommandLine& c, const std::vector<std::string>& keywords) {
+  uint16_t selector = c.selector;
+  if (c.selector_option->count() == 0 && c.pages_option->count() == 0) {
+    Complain("nup: a selector or --pages is required");
+    return kUsageError;
+  }
+  if (c.pages_option->count() > 0) {
+    const int found = SelectorForPages(keywords, c.pages);
+    if (found < 0) {
+      Complain("--pages: no N-up layout with " + std::to_string(c.pages) +
+               " pages on each sheet (1, 2, 4, 6, 8, 9, 16 or 32)");
+      return kUsageError;
+    }
+    selector = static_cast<uint16_t>(found);
+  }
+  return ReportOutcome(CallNup(selector, c.capacity), GivenText{}, c.how);
+}
+
+int RunOwner(CommandLine& c) {
+  OwnerRequest& r = c.owner_request;
+  r.has_address = c.owner_address->count() > 0;
+  r.has_owner = c.owner_option->count() > 0;
+  GivenText given;
+  if (r.has_owner) {
+    PreparedText prepared;
+    if (!PrepareArgument(c.owner_text, c.owner_mode.mode(), "OWNER", &prepared)) {
+      return kUsageError;
+    }
+    r.wide = c.owner_mode.wide;
+    r.owner = prepared.narrow;
+    r.wide_owner = prepared.wide;
+    given = {true, prepared.sent, "UnknownUser"};
+  }
+  return ReportOutcome(CallOwner(r, c.capacity), given, c.how);
+}
+
+int RunClientName(CommandLine& c) {
+  ClientNameRequest& r = c.name_request;
+  r.has_name = c.name_option->count() > 0;
+  GivenText given;
+  given.substitute = "UnknownHost";
+  if (r.has_name) {
+    PreparedText prepared;
+    if (!PrepareArgument(c.name_text, c.name_mode.mode(), "--name", &prepared)) {
+      return kUsageError;
+    }
+    r.wide = c.name_mode.wide;
+    r.name = prepared.narrow;
+    r.wide_name = prepared.wide;
+    given.given = true;
+    given.bytes = prepared.sent;
+  }
+  return ReportOutcome(CallClientName(r, c.capacity), given, c.how);
+}
+
+int RunValidate(const CommandLine& c) {
+  PreparedText prepared;
+  if (!PrepareArgument(c.validate_text, c.validate_mode.mode(), "TEXT", &prepared)) {
+    return kUsageError;
+  }
+  const Verdict verdict =
+      CallValidate(c.validate_code_type, c.validate_mask,
+                   c.validate_mode.wide ? &prepared.wide : nullptr, prepared.narrow);
+  if (!verdict.valid) Complain(StatusName(verdict.status));
+  if (c.how.json) {
+    WriteJson({{"valid", verdict.valid},
+               {"status", StatusName(verdict.status)},
+               {"status_code", verdict.status}});
+  } else if (verdict.valid) {
+    WriteLine("OK");
+  }
+  return verdict.valid ? 0 : 1;
+}
+
+int Run(const std::vector<std::string>& arguments) {
+  CLI::App app{"rkvtps: job-control command strings from the rkvtps32 library"};
+  app.name("rkvtps");
+  app.require_subcommand(1);
+  app.set_version_flag("--version", VersionText, "Print the tool's and the library's versions");
+  app.set_help_all_flag("--help-all", "Print the help of every command");
+  app.footer(
+      "Exit status: 0 success; 1 the library refused (its status on standard error), an input\n"
+      "cannot be read, a decoded command is malformed or output cannot be written; 2 a usage\n"
+      "error. Run 'rkvtps COMMAND --help' for each command's options.");
+
+  const std::vector<std::string> keywords = NupKeywords();
+  CommandLine c;
+  c.show = app.add_subcommand("show", "Every command this host gives");
+  AddPresentation(c.show, &c.how);
+  DefineNup(app, &c, keywords);
+  DefineOwner(app, &c);
+  DefineValidate(app, &c);
+  DefineClientName(app, &c);
+  DefineHostAddress(app, &c);
+  DefineDecode(app, &c);
+
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+    Complain(e.what());
+    Complain("run 'rkvtps --help' for usage");
+    return kUsageError;
+  }
+
+  if (c.show->parsed()) return RunShow(c.how);
+  if (c.nup->parsed()) return RunNup(c, keywords);
+  if (c.owner->parsed()) return RunOwner(c);
+  if (c.validate->parsed()) return RunValidate(c);
+  if (c.client_name->parsed()) return RunClientName(c);
+  if (c.host_address->parsed()) {
+    return ReportOutcome(
+        CallHostAddress(c.address_option->count() > 0 ? &c.address_text : nullptr, c.capacity),
+        GivenText{}, c.how);
+  }
+  return RunDecodeCommand(c);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"rkvtps: job-control command strings from the rkvtps32 library"};
-  app.require_subcommand(1);
-  bool as_json = false;
-  uint16_t capacity = 128;
-
-  CLI::App* show = app.add_subcommand("show", "Every command this host gives");
-  AddCommonOptions(show, &as_json, nullptr);
-
-  uint16_t selector = 0;
-  CLI::App* nup = app.add_subcommand("nup", "The N-up command (@NLPP=) for a layout selector");
-  nup->add_option("selector", selector, "N-up selector, 0-13")->required();
-  AddCommonOptions(nup, &as_json, &capacity);
-
-  OwnerRequest owner_request;
-  CLI::App* owner = app.add_subcommand(
-      "owner", "The job-owner command (@JOAU=); without OWNER, from this user and host");
-  owner
-      ->add_option("--code-type", owner_request.code_type,
-                   "Code type (" + CodeTypeList(true) + "; see below)")
-      ->capture_default_str();
-  owner->footer(CodeTypeTable());
-  owner->add_option("--tag-column", owner_request.tag_column, "Tag column key")
-      ->capture_default_str();
-  owner->add_option("--tag-row", owner_request.tag_row, "Tag row key")->capture_default_str();
-  AddMask(owner, &owner_request.mask);
-  CLI::Option* address = owner->add_option("--address", owner_request.address,
-                                           "Address text for code types 4 and 255");
-  CLI::Option* wide =
-      owner->add_flag("--wide", owner_request.wide,
-                      "Pass OWNER as UTF-16 to the W export (OWNER is read as UTF-8)");
-  wide->excludes(address);
-  CLI::Option* owner_text = owner->add_option("owner", owner_request.owner, "Owner text");
-  wide->needs(owner_text);
-  AddCommonOptions(owner, &as_json, &capacity);
-
-  uint16_t validate_code_type = 1;
-  uint16_t validate_mask = 0;
-  bool validate_wide = false;
-  std::string validate_text;
-  CLI::App* validate =
-      app.add_subcommand("validate", "Whether an owner text is acceptable for a code type");
-  validate->add_option("--code-type", validate_code_type, "Code type (" + CodeTypeList(false) + ")")
-      ->capture_default_str();
-  AddMask(validate, &validate_mask);
-  validate->add_flag("--wide", validate_wide,
-                     "Pass the text as UTF-16 to the W export (read as UTF-8)");
-  validate->add_option("text", validate_text, "Owner text")->required();
-  AddCommonOptions(validate, &as_json, nullptr);
-
-  ClientNameRequest name_request;
-  CLI::App* client_name = app.add_subcommand(
-      "client-name", "The client-name command (@CNAM=); without --name, this computer's name");
-  client_name
-      ->add_option("--code-type", name_request.code_type, "Code type whose byte limit applies")
-      ->capture_default_str();
-  AddMask(client_name, &name_request.mask);
-  CLI::Option* client =
-      client_name->add_option("--name", name_request.name,
-                              "Another machine's name, as a print server knows it (used as given)");
-  client_name
-      ->add_flag("--wide", name_request.wide,
-                 "Pass --name as UTF-16 to the W export (--name is read as UTF-8)")
-      ->needs(client);
-  AddCommonOptions(client_name, &as_json, &capacity);
-
-  std::string address_text;
-  CLI::App* host_address = app.add_subcommand(
-      "host-address", "The host-address command (@HOAD=); without --address, this host's address");
-  CLI::Option* host_address_text = host_address->add_option(
-      "--address", address_text,
-      "Another machine's numeric address: 192.168.1.10, fd00::5, fe80::1%eth0 (never looked up)");
-  AddCommonOptions(host_address, &as_json, &capacity);
-
-  std::vector<std::string> decode_texts;
-  std::string decode_file;
-  CLI::App* decode = app.add_subcommand(
-      "decode", "Explain the commands in text, a file or standard input (a captured job header)");
-  decode->add_option("text", decode_texts, "Text holding commands");
-  decode->add_option("--file", decode_file, "File to read (- for standard input)");
-  AddCommonOptions(decode, &as_json, nullptr);
-
-  CLI11_PARSE(app, argc, argv);
-  owner_request.has_address = address->count() > 0;
-  owner_request.has_owner = owner_text->count() > 0;
-  name_request.has_name = client->count() > 0;
-
-  if (show->parsed()) return RunShow(as_json);
-  if (nup->parsed()) return Report(CallNup(selector, capacity), as_json);
-  if (owner->parsed()) return Report(CallOwner(owner_request, capacity), as_json);
-  if (client_name->parsed()) return Report(CallClientName(name_request, capacity), as_json);
-  if (host_address->parsed()) {
-    return Report(
-        CallHostAddress(host_address_text->count() > 0 ? &address_text : nullptr, capacity),
-        as_json);
+  int status = 1;
+  try {
+    status = Run(ArgumentsAsUtf8(argc, argv));
+  } catch (const std::exception& e) {
+    Complain(std::string("internal error: ") + e.what());
+    status = 1;
   }
-  if (decode->parsed()) return RunDecode(decode_texts, decode_file, as_json);
-  if (validate->parsed()) {
-    const Verdict verdict =
-        CallValidate(validate_code_type, validate_mask, validate_wide, validate_text);
-    if (as_json) {
-      std::printf("%s\n", json{{"valid", verdict.valid},
-                               {"status", StatusName(verdict.status)},
-                               {"status_code", verdict.status}}
-                              .dump(2)
-                              .c_str());
-    } else {
-      std::printf("%s\n", verdict.valid ? "OK" : StatusName(verdict.status));
-    }
-    return verdict.valid ? 0 : 1;
-  }
-  return 1;
+  return FinishOutput() ? status : 1;
 }

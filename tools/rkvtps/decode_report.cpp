@@ -1,0 +1,121 @@
+#include "decode_report.h"
+
+#include "calls.h"
+#include "decode.h"
+#include "output.h"
+#include "platform.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string SourceName(const DecodeInput& input, size_t index) {
+  if (!input.is_file) return "argument " + std::to_string(index + 1);
+  return input.text == "-" ? "standard input" : input.text;
+}
+
+json DecodedJson(const DecodedCommand& c, const std::string& source) {
+  json j = {{"source", source}, {"offset", c.offset}, {"name", c.name}};
+  PutBytes(&j, "command", c.text);
+  j["ok"] = c.ok;
+  if (!c.ok) {
+    j["error"] = c.error;
+    j["error_offset"] = c.error_offset;
+    return j;
+  }
+  if (c.name == "JOAU") {
+    j["form_mark"] = c.form_mark != 0 ? json(std::string(1, c.form_mark)) : json(nullptr);
+    j["code_types"] = c.code_types;
+    if (c.has_tag) {
+      j["tag"] = std::string(1, c.tag);
+      j["tag_row"] = c.tag_row;
+      j["tag_column"] = c.tag_column;
+    }
+    PutBytes(&j, "owner", c.owner);
+    if (!c.address_part.empty()) {
+      j["address_part"] = c.address_part;
+      j["address"] = c.address;
+    }
+  } else if (c.name == "CNAM") {
+    PutBytes(&j, "client_name", c.owner);
+  } else if (c.name == "HOAD") {
+    j["family"] = c.address_family;
+    j["address"] = c.address;
+  } else if (c.name == "NLPP") {
+    j["keyword"] = c.keyword;
+    j["selector"] = c.selector;
+  }
+  return j;
+}
+
+std::string Quoted(const std::string& bytes, const Presentation& how) {
+  return "\"" + (how.escape ? EscapedText(bytes) : bytes) + "\"";
+}
+
+void PrintDecoded(const DecodedCommand& c, const std::string& source, const Presentation& how) {
+  const std::string where = source + ": offset " + std::to_string(c.offset) + ": ";
+  if (!c.ok) {
+    Complain(where + EscapedText(c.name.empty() ? c.text : "@" + c.name) + ": " + c.error +
+             " (at offset " + std::to_string(c.error_offset) + ")");
+    return;
+  }
+  WriteLine(where + (how.escape ? EscapedText(c.text) : c.text));
+  if (c.name == "JOAU") {
+    WriteLine("  job owner; form " +
+              (c.form_mark ? "\"" + std::string(1, c.form_mark) + "\"" : std::string("(none)")) +
+              ": code type " + JoinCodeTypes(c.code_types));
+    if (c.has_tag) {
+      WriteLine("  tag \"" + std::string(1, c.tag) + "\": row " + std::to_string(c.tag_row) +
+                ", column " + std::to_string(c.tag_column));
+    }
+    WriteLine("  owner " + Quoted(c.owner, how) + " (hex " + HexText(c.owner) + ")");
+    if (!c.address_part.empty()) {
+      WriteLine("  address part \"" + c.address_part + "\": " + c.address);
+    }
+  } else if (c.name == "CNAM") {
+    WriteLine("  client name " + Quoted(c.owner, how) + " (hex " + HexText(c.owner) + ")");
+  } else if (c.name == "HOAD") {
+    WriteLine("  host address, " + c.address_family + " " + c.address);
+  } else if (c.name == "NLPP") {
+    WriteLine("  n-up keyword " + c.keyword + ", selector " + std::to_string(c.selector));
+  }
+}
+
+}  // namespace
+
+int RunDecode(const std::vector<DecodeInput>& inputs, Strictness strictness,
+              const Presentation& how) {
+  const std::vector<std::string> keywords = NupKeywords();
+  size_t found = 0, malformed = 0, ignored = 0;
+  bool unreadable = false;
+  json all = json::array();
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const std::string source = SourceName(inputs[i], i);
+    std::string bytes, reason;
+    if (inputs[i].is_file && !ReadWholeFile(inputs[i].text, &bytes, &reason)) {
+      Complain(inputs[i].text + ": " + reason);
+      unreadable = true;
+      continue;
+    }
+    const std::string& input = inputs[i].is_file ? bytes : inputs[i].text;
+    for (const DecodedCommand& c : DecodeCommands(input, keywords)) {
+      if (!c.recognized && strictness != Strictness::kStrict) {
+        ++ignored;  // another printer command in the stream
+        continue;
+      }
+      ++found;
+      if (!c.ok) ++malformed;
+      if (how.json) {
+        all.push_back(DecodedJson(c, source));
+      } else {
+        PrintDecoded(c, source, how);
+      }
+    }
+  }
+  if (how.json) WriteJson(json{{"commands", all}, {"malformed", malformed}, {"ignored", ignored}});
+  if (found == 0 && !unreadable) Complain("no command found");
+  if (unreadable) return 1;
+  if (strictness == Strictness::kLenient) return 0;
+  if (strictness == Strictness::kStrict && found == 0) return 1;
+  return malformed == 0 ? 0 : 1;
+}

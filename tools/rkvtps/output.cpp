@@ -1,0 +1,58 @@
+#include "output.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform.h"
+
+std::string EscapedText(const std::string& bytes) {
+  std::string out;
+  char escape[8];
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      out += static_cast<char>(c);
+    } else {
+      std::snprintf(escape, sizeof escape, "\\x%02X", c);
+      out += escape;
+    }
+  }
+  return out;
+}
+
+std::string HexText(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) {
+    out += kDigits[c >> 4];
+    out += kDigits[c & 0x0F];
+  }
+  return out;
+}
+
+void PutBytes(nlohmann::json* object, const std::string& key, const std::string& bytes) {
+  WideText ignored;
+  size_t bad = 0;
+  // nlohmann::json refuses to write a string that is not UTF-8: such bytes
+  // travel in the hexadecimal field alone.
+  (*object)[key] = DecodeUtf8(bytes, &ignored, &bad) ? nlohmann::json(bytes) : nullptr;
+  (*object)[key + "_hex"] = HexText(bytes);
+}
+
+void WriteLine(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+void WriteJson(const nlohmann::json& value) { WriteLine(value.dump(2)); }
+
+bool FinishOutput() {
+  if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return true;
+  Complain(std::string("standard output: ") + std::strerror(errno));
+  return false;
+}
+
+void Complain(const std::string& message) { std::fprintf(stderr, "rkvtps: %s\n", message.c_str()); }
+
+void Warn(const std::string& message) { Complain("warning: " + message); }

@@ -1,0 +1,27 @@
+// How the tool writes bytes: as they are for a terminal or a pipe, and in
+// JSON as text where they are UTF-8 and always as hexadecimal, so a script
+// can rebuild them exactly.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+// Bytes outside printable ASCII, and the backslash, as \xNN.
+std::string EscapedText(const std::string& bytes);
+
+// Two upper-case hexadecimal digits a byte, nothing between.
+std::string HexText(const std::string& bytes);
+
+// Sets `key` to the bytes as a JSON string when they are valid UTF-8 (null
+// otherwise) and `key`_hex to their hexadecimal.
+void PutBytes(nlohmann::json* object, const std::string& key, const std::string& bytes);
+
+// Standard output, checked: false (with a message on standard error) when
+// anything written could not be delivered.
+void WriteLine(const std::string& text);
+void WriteJson(const nlohmann::json& value);
+bool FinishOutput();
+
+// "rkvtps: MESSAGE" and "rkvtps: warning: MESSAGE" on standard error.
+void Complain(const std::string& message);
+void Warn(const std::string& message);
