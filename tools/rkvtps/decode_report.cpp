@@ -48,8 +48,14 @@ json DecodedJson(const DecodedCommand& c, const std::string& source) {
   return j;
 }
 
-std::string Quoted(const std::string& bytes, const Presentation& how) {
-  return "\"" + (how.escape ? EscapedText(bytes) : bytes) + "\"";
+// LABEL "text" (hex DIGITS), the text escaped on request.
+void WriteText(const char* label, const std::string& bytes, const Presentation& how) {
+  Write(label);
+  Write(" \"");
+  Write(how.escape ? EscapedText(bytes) : bytes);
+  Write("\" (hex ");
+  WriteHex(bytes);
+  WriteLine(")");
 }
 
 void PrintDecoded(const DecodedCommand& c, const std::string& source, const Presentation& how) {
@@ -59,7 +65,8 @@ void PrintDecoded(const DecodedCommand& c, const std::string& source, const Pres
              " (at offset " + std::to_string(c.error_offset) + ")");
     return;
   }
-  WriteLine(where + (how.escape ? EscapedText(c.text) : c.text));
+  Write(where);
+  WriteLine(how.escape ? EscapedText(c.text) : c.text);
   if (c.name == "JOAU") {
     WriteLine("  job owner; form " +
               (c.form_mark ? "\"" + std::string(1, c.form_mark) + "\"" : std::string("(none)")) +
@@ -68,12 +75,12 @@ void PrintDecoded(const DecodedCommand& c, const std::string& source, const Pres
       WriteLine("  tag \"" + std::string(1, c.tag) + "\": row " + std::to_string(c.tag_row) +
                 ", column " + std::to_string(c.tag_column));
     }
-    WriteLine("  owner " + Quoted(c.owner, how) + " (hex " + HexText(c.owner) + ")");
+    WriteText("  owner", c.owner, how);
     if (!c.address_part.empty()) {
       WriteLine("  address part \"" + c.address_part + "\": " + c.address);
     }
   } else if (c.name == "CNAM") {
-    WriteLine("  client name " + Quoted(c.owner, how) + " (hex " + HexText(c.owner) + ")");
+    WriteText("  client name", c.owner, how);
   } else if (c.name == "HOAD") {
     WriteLine("  host address, " + c.address_family + " " + c.address);
   } else if (c.name == "NLPP") {

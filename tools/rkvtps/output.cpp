@@ -40,9 +40,17 @@ void PutBytes(nlohmann::json* object, const std::string& key, const std::string&
   (*object)[key + "_hex"] = HexText(bytes);
 }
 
-void WriteLine(const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
+void Write(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
+
+void WriteLine(std::string_view text) {
+  Write(text);
   std::fputc('\n', stdout);
+}
+
+void WriteHex(std::string_view bytes) {
+  for (size_t at = 0; at < bytes.size(); at += 4096) {
+    Write(HexText(std::string(bytes.substr(at, 4096))));
+  }
 }
 
 void WriteJson(const nlohmann::json& value) { WriteLine(value.dump(2)); }

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 // Bytes outside printable ASCII, and the backslash, as \xNN.
 std::string EscapedText(const std::string& bytes);
@@ -18,7 +19,12 @@ void PutBytes(nlohmann::json* object, const std::string& key, const std::string&
 
 // Standard output, checked: false (with a message on standard error) when
 // anything written could not be delivered.
-void WriteLine(const std::string& text);
+// Written piece by piece rather than joined first: a captured command may
+// be a hundred megabytes long.
+void Write(std::string_view bytes);
+void WriteLine(std::string_view text);
+// The bytes as two hexadecimal digits each, written as they are made.
+void WriteHex(std::string_view bytes);
 void WriteJson(const nlohmann::json& value);
 bool FinishOutput();
 

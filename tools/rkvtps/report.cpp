@@ -59,7 +59,10 @@ std::string Shown(const std::string& bytes, const Presentation& how) {
 std::vector<std::string> NoticeChanges(const Outcome& outcome, const GivenText& given) {
   std::vector<std::string> warnings;
   if (!outcome.delivered) return warnings;
-  if (outcome.status != RK_STATUS_OK) warnings.push_back(StatusName(outcome.status));
+  if (outcome.status != RK_STATUS_OK) {
+    warnings.push_back(std::string("the library delivered with status ") +
+                       StatusName(outcome.status));
+  }
   const Carried carried = CarriedText(outcome.command);
   if (carried.address == "no address") {
     warnings.push_back("this host has no usable IPv4 address: the address part is blank");
