@@ -26,3 +26,8 @@ execute_process(
 if(NOT code EQUAL 0)
   message(FATAL_ERROR "help2man exited ${code}")
 endif()
+# Installed compressed, as Debian's policy asks (gzip -9n: no name, no time).
+execute_process(COMMAND gzip -9nfk "${OUTPUT}" RESULT_VARIABLE code)
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "gzip exited ${code}")
+endif()
