@@ -30,11 +30,12 @@ run_case() {
     '"$setup"'
     sleep 0.2
     tool=$1
-    r=$("$tool" host-address 2>&1); echo "hoad=$r|$?"
-    r=$("$tool" owner --code-type 4 guest1 2>&1); echo "own4=$r"
-    r=$("$tool" owner --code-type 255 guest1 2>&1); echo "own255=$r|$?"
-    r=$("$tool" owner --code-type 4 --address "$2" guest1 2>&1); echo "want4=$r"
-    r=$("$tool" owner --code-type 255 --address "$3" guest1 2>&1); echo "want255=$r"
+    # A command on standard output, or "rkvtps: STATUS" on standard error.
+    r=$("$tool" host-address 2>&1); s=$?; echo "hoad=${r#rkvtps: }|$s"
+    r=$("$tool" owner --code-type 4 guest1 2>/dev/null); echo "own4=$r"
+    r=$("$tool" owner --code-type 255 guest1 2>&1); s=$?; echo "own255=${r#rkvtps: }|$s"
+    r=$("$tool" owner --code-type 4 --address "$2" guest1 2>/dev/null); echo "want4=$r"
+    r=$("$tool" owner --code-type 255 --address "$3" guest1 2>/dev/null); echo "want255=$r"
   ' sh "$tool" "$part4" "${part255#fail:}" 2>&1)
   got_hoad=$(echo "$out" | sed -n 's/^hoad=//p')
   own4=$(echo "$out" | sed -n 's/^own4=//p')
