@@ -6,6 +6,8 @@
 #                                      the Japanese locale for code page 932,
 #                                      and qemu-user for x86 programs on
 #                                      kernels without 32-bit execution
+# Both install CUPS (server, client, IPP tools, headers) for the print
+# filter and its end-to-end test.
 set -euo pipefail
 
 windows=0
@@ -40,3 +42,50 @@ if [ "$windows" = 1 ] && ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; 
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
   $sudo locale-gen
 fi
+
+# CUPS at the version of the libcups2 already installed: where Wine brought
+# libcups2:i386, both architectures' copies must stay equal, so the server
+# and headers follow them. Their -dev dependencies may then need the
+# versions of runtime libraries already installed too: apt says which
+# ("X : Depends: Y (= A) but B is to be installed"), and each round pins X
+# to B (or, once X is pinned, Y to A), for at most twelve rounds.
+install_cups() {
+  local cups=(cups-daemon cups-client cups-ipp-utils libcups2-dev) pins=() version
+  version=$(dpkg-query -W -f='${Version}\n' "libcups2:$(dpkg --print-architecture)" 2>/dev/null || true)
+  if [ -n "$version" ]; then
+    for package in "${cups[@]}" libcupsimage2-dev libcupsimage2 cups-common cups-server-common; do
+      pins+=("$package=$version")
+    done
+  else
+    pins=("${cups[@]}")
+  fi
+  local round output line dependent dependency wanted coming
+  for round in $(seq 12); do
+    if output=$($sudo apt-get install -y -q --no-install-recommends "${pins[@]}" 2>&1); then
+      return 0
+    fi
+    # A package's further unmet dependencies follow its name on lines of
+    # their own.
+    line=$(echo "$output" | awk '
+      /^ +[^ ]+ : / { dependent = $1 }
+      match($0, /Depends: [^ ]+ \(= [^)]+\) but [^ ]+ is to be installed/) {
+        split(substr($0, RSTART, RLENGTH), w, /[ ()=]+/)
+        print dependent, w[2], w[3], w[5]
+        exit
+      }')
+    if [ -z "$line" ]; then
+      echo "$output" >&2
+      return 1
+    fi
+    read -r dependent dependency wanted coming <<< "$line"
+    if printf '%s\n' "${pins[@]}" | grep -q "^$dependent="; then
+      pins+=("$dependency=$wanted")
+    else
+      pins+=("$dependent=$coming")
+    fi
+    echo "install-deps: round $round: pinning ${pins[-1]}" >&2
+  done
+  echo "$output" >&2
+  return 1
+}
+install_cups
