@@ -7,11 +7,7 @@
 #include <string>
 #include <string_view>
 
-// Bytes outside printable ASCII, and the backslash, as \xNN.
-std::string EscapedText(const std::string& bytes);
-
-// Two upper-case hexadecimal digits a byte, nothing between.
-std::string HexText(const std::string& bytes);
+#include "text_forms.h"
 
 // Sets `key` to the bytes as a JSON string when they are valid UTF-8 (null
 // otherwise) and `key`_hex to their hexadecimal.

@@ -1,0 +1,11 @@
+// The job-control commands the filter puts in front of a job.
+#pragma once
+
+#include <string>
+
+#include "settings.h"
+
+// The commands in the order the settings ask, each followed by the
+// separator. A command the library refuses is left out with a WARNING:
+// line; the job prints all the same.
+std::string ComposeHeader(const FilterSettings& settings, const std::string& user);
