@@ -39,13 +39,13 @@ std::string TempPath(const char* what) {
   return ::testing::TempDir() + "rkvtps_" + std::to_string(getpid()) + "_" + what;
 }
 
-// Runs the tool with `arguments`, `input` on standard input and the
-// environment variables `environment` ("NAME=value") added. `out_path`
-// replaces the captured standard output (/dev/full, say). `launcher` comes
-// before the program (setpriv, to run it as another user).
-ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& input = "",
-                const std::vector<std::string>& environment = {}, const char* out_path = nullptr,
-                const std::vector<std::string>& launcher = {}) {
+// Runs `command` (a program's path and its arguments) with `input` on
+// standard input and the environment variables `environment`
+// ("NAME=value") added. `out_path` replaces the captured standard output
+// (/dev/full, say).
+ToolRun RunProcess(const std::vector<std::string>& command, const std::string& input = "",
+                   const std::vector<std::string>& environment = {},
+                   const char* out_path = nullptr) {
   const std::string in_file = TempPath("in"), out_file = TempPath("out"),
                     err_file = TempPath("err");
   std::ofstream(in_file, std::ios::binary) << input;
@@ -60,11 +60,7 @@ ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& in
     dup2(err, 2);
     for (const std::string& variable : environment) putenv(const_cast<char*>(variable.c_str()));
     std::vector<char*> argv;
-    for (const std::string& word : launcher) argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(const_cast<char*>(RKVTPS_PROGRAM));
-    for (const std::string& argument : arguments) {
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    }
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
     execv(argv[0], argv.data());
     _exit(127);
@@ -79,6 +75,17 @@ ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& in
   std::remove(out_file.c_str());
   std::remove(err_file.c_str());
   return run;
+}
+
+// The tool with `arguments`; `launcher` comes before it (setpriv, to run it
+// as another user).
+ToolRun RunTool(const std::vector<std::string>& arguments, const std::string& input = "",
+                const std::vector<std::string>& environment = {}, const char* out_path = nullptr,
+                const std::vector<std::string>& launcher = {}) {
+  std::vector<std::string> command = launcher;
+  command.push_back(RKVTPS_PROGRAM);
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return RunProcess(command, input, environment, out_path);
 }
 
 std::string FromHex(const std::string& hex) {
@@ -452,17 +459,7 @@ TEST(ToolProcess, BashCompletionOffersCommandsAndValues) {
     const std::string script = std::string("source '") + RKVTPS_COMPLETION + "'; COMP_WORDS=(" +
                                c.words + "); COMP_CWORD=" + std::to_string(c.index) +
                                "; _rkvtps; echo \"${COMPREPLY[*]}\"";
-    const std::string out_file = TempPath("completion");
-    const std::string command = "bash -c \"$0\" > '" + out_file + "'";
-    const pid_t child = fork();
-    if (child == 0) {
-      execl("/bin/bash", "bash", "-c", command.c_str(), script.c_str(), nullptr);
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    const std::string offered = ReadFile(out_file);
-    std::remove(out_file.c_str());
+    const std::string offered = RunProcess({"/bin/bash", "-c", script}).out;
     EXPECT_NE((" " + offered).find(std::string(" ") + c.offered), std::string::npos)
         << c.words << " -> " << offered;
   }

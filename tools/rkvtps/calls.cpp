@@ -28,7 +28,7 @@ Outcome CallNup(uint16_t selector, uint16_t capacity) {
 
 Outcome CallOwner(const OwnerRequest& r, uint16_t capacity) {
   const char* address = r.has_address ? r.address.c_str() : nullptr;
-  if (!r.has_owner) {
+  if (!r.owner.given) {
     return Invoke(
         [&](char* b, uint16_t* s, int16_t* st) {
           return RKGetVTPSStringOfJobOwnerStringFromUserHostNameWithIPEx(
@@ -36,41 +36,43 @@ Outcome CallOwner(const OwnerRequest& r, uint16_t capacity) {
         },
         capacity);
   }
-  if (r.wide) {
+  if (r.owner.wide) {
     return Invoke(
         [&](char* b, uint16_t* s, int16_t* st) {
-          return RKGetVTPSStringOfJobOwnerFromInputExW(r.code_type, r.wide_owner.c_str(),
+          return RKGetVTPSStringOfJobOwnerFromInputExW(r.code_type, r.owner.wide_text.c_str(),
                                                        r.tag_column, r.tag_row, b, s, r.mask, st);
         },
         capacity, true);
   }
   return Invoke(
       [&](char* b, uint16_t* s, int16_t* st) {
-        return RKGetVTPSStringOfJobOwnerFromInputWithIPExA(
-            r.code_type, r.owner.c_str(), r.tag_column, r.tag_row, b, address, s, r.mask, st);
+        return RKGetVTPSStringOfJobOwnerFromInputWithIPExA(r.code_type, r.owner.narrow.c_str(),
+                                                           r.tag_column, r.tag_row, b, address, s,
+                                                           r.mask, st);
       },
       capacity);
 }
 
 Outcome CallClientName(const ClientNameRequest& r, uint16_t capacity) {
-  if (!r.has_name) {
+  if (!r.name.given) {
     return Invoke(
         [&](char* b, uint16_t* s, int16_t* st) {
           return RKGetVTPSStringOfHostNameEx(r.code_type, b, s, r.mask, st);
         },
         capacity);
   }
-  if (r.wide) {
+  if (r.name.wide) {
     return Invoke(
         [&](char* b, uint16_t* s, int16_t* st) {
-          return RKGetVTPSStringOfHostNameFromInputExW(r.code_type, r.wide_name.c_str(), b, s,
+          return RKGetVTPSStringOfHostNameFromInputExW(r.code_type, r.name.wide_text.c_str(), b, s,
                                                        r.mask, st);
         },
         capacity);
   }
   return Invoke(
       [&](char* b, uint16_t* s, int16_t* st) {
-        return RKGetVTPSStringOfHostNameFromInputExA(r.code_type, r.name.c_str(), b, s, r.mask, st);
+        return RKGetVTPSStringOfHostNameFromInputExA(r.code_type, r.name.narrow.c_str(), b, s,
+                                                     r.mask, st);
       },
       capacity);
 }

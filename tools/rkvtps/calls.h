@@ -16,6 +16,15 @@ struct Outcome {
   std::string command;
 };
 
+// A caller's text for an export: bytes for the narrow one, or UTF-16 for
+// the W one. Not given: the library finds it itself.
+struct CallerText {
+  bool given = false;
+  bool wide = false;
+  std::string narrow;
+  WideText wide_text;
+};
+
 struct OwnerRequest {
   uint16_t code_type = 1;
   uint16_t tag_column = 1;
@@ -23,10 +32,7 @@ struct OwnerRequest {
   uint16_t mask = 0;
   bool has_address = false;
   std::string address;
-  bool has_owner = false;  // false: from this user and host
-  bool wide = false;
-  std::string owner;    // the bytes for the narrow export
-  WideText wide_owner;  // the text for the W export
+  CallerText owner;  // not given: from this user and host
 };
 
 // `capacity` is the buffer size offered; a small one shows the size query.
@@ -35,10 +41,7 @@ Outcome CallOwner(const OwnerRequest& request, uint16_t capacity);
 struct ClientNameRequest {
   uint16_t code_type = 1;
   uint16_t mask = 0;
-  bool has_name = false;  // false: this host's computer name
-  bool wide = false;
-  std::string name;    // the bytes for the narrow export
-  WideText wide_name;  // the text for the W export
+  CallerText name;  // not given: this host's computer name
 };
 
 Outcome CallClientName(const ClientNameRequest& request, uint16_t capacity);

@@ -262,41 +262,42 @@ int RunNup(const CommandLine& c, const std::vector<std::string>& keywords) {
   return ReportOutcome(CallNup(selector, c.capacity), GivenText{}, c.how);
 }
 
+// TEXT for the export, as the --wide and --raw flags say, and what the
+// library was handed, for the warnings; false after a usage error.
+bool PrepareCallerText(const CLI::Option* option, const std::string& utf8,
+                       const TextModeFlags& flags, const char* what, CallerText* text,
+                       GivenText* given) {
+  text->given = option->count() > 0;
+  if (!text->given) return true;
+  PreparedText prepared;
+  if (!PrepareArgument(utf8, flags.mode(), what, &prepared)) return false;
+  text->wide = flags.wide;
+  text->narrow = prepared.narrow;
+  text->wide_text = prepared.wide;
+  given->given = true;
+  given->bytes = prepared.sent;
+  return true;
+}
+
 int RunOwner(CommandLine& c) {
   OwnerRequest& r = c.owner_request;
   r.has_address = c.owner_address->count() > 0;
-  r.has_owner = c.owner_option->count() > 0;
   GivenText given;
-  if (r.has_owner) {
-    PreparedText prepared;
-    if (!PrepareArgument(c.owner_text, c.owner_mode.mode(), "OWNER", &prepared)) {
-      return kUsageError;
-    }
-    r.wide = c.owner_mode.wide;
-    r.owner = prepared.narrow;
-    r.wide_owner = prepared.wide;
-    given = {true, prepared.sent, "UnknownUser"};
+  given.substitute = "UnknownUser";
+  if (!PrepareCallerText(c.owner_option, c.owner_text, c.owner_mode, "OWNER", &r.owner, &given)) {
+    return kUsageError;
   }
   return ReportOutcome(CallOwner(r, c.capacity), given, c.how);
 }
 
 int RunClientName(CommandLine& c) {
-  ClientNameRequest& r = c.name_request;
-  r.has_name = c.name_option->count() > 0;
   GivenText given;
   given.substitute = "UnknownHost";
-  if (r.has_name) {
-    PreparedText prepared;
-    if (!PrepareArgument(c.name_text, c.name_mode.mode(), "--name", &prepared)) {
-      return kUsageError;
-    }
-    r.wide = c.name_mode.wide;
-    r.name = prepared.narrow;
-    r.wide_name = prepared.wide;
-    given.given = true;
-    given.bytes = prepared.sent;
+  if (!PrepareCallerText(c.name_option, c.name_text, c.name_mode, "--name", &c.name_request.name,
+                         &given)) {
+    return kUsageError;
   }
-  return ReportOutcome(CallClientName(r, c.capacity), given, c.how);
+  return ReportOutcome(CallClientName(c.name_request, c.capacity), given, c.how);
 }
 
 int RunValidate(const CommandLine& c) {
