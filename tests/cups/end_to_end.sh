@@ -6,7 +6,7 @@
 #   tests/cups/end_to_end.sh BUILD_DIR
 # Exit 0 all cases passed, 1 a case failed, 77 not run (and why).
 #
-# It runs in network, mount and host-name namespaces of its own: cupsd and
+# It runs in network, mount, host-name and process namespaces of its own: cupsd and
 # ippeveprinter listen on that loopback only, ippeveprinter's DNS-SD goes to
 # a private D-Bus and avahi-daemon whose announcements reach no real
 # network, and /run is a private tmpfs.
@@ -28,8 +28,12 @@ for program in /usr/sbin/cupsd lp lpadmin lpstat ipptool ippeveprinter dbus-daem
 done
 id lp > /dev/null 2>&1 || skip "there is no user lp"
 if [ -z "${RK_CUPS_NAMESPACE:-}" ]; then
-  unshare --net --mount --uts true 2> /dev/null || skip "cannot make network and mount namespaces here"
-  RK_CUPS_NAMESPACE=1 exec unshare --net --mount --uts --fork "$0" "$@"
+  unshare --net --mount --uts --pid --fork --mount-proc true 2> /dev/null ||
+    skip "cannot make network, mount and process namespaces here"
+  # In a process namespace of its own, whatever it started ends with it,
+  # even when it is killed outright and its trap cannot run.
+  RK_CUPS_NAMESPACE=1 exec unshare --net --mount --uts --pid --fork --mount-proc --kill-child \
+    "$0" "$@"
 fi
 hostname rkvtps-cups
 ip link set lo up
@@ -40,7 +44,8 @@ ip link set rk0 up
 ip link set rk1 up
 mount -t tmpfs tmpfs /run
 
-tree=$(mktemp -d /tmp/rkcups.XXXXXX)
+# On the private /run: nothing of it outlives the namespace.
+tree=$(mktemp -d /run/rkcups.XXXXXX)
 chmod 755 "$tree"  # user lp runs the filter from here
 pids=()
 stop_all() {
