@@ -18,7 +18,19 @@ as_user() {  # USER is what Wine 8 reports; WINEUSERNAME what other versions do
 
 # Both registry views: a 64-bit prefix keeps 32-bit programs' SOFTWARE
 # apart, and `wine reg` alone writes only one of them.
-set_value() { for view in 32 64; do "$run" reg add "$key" /v DefaultUserName /d "$1" /f /reg:$view >/dev/null; done; }
+# A reg run that starts while the previous program's wineserver is going
+# down has been seen to fail at once, without a word: try again before
+# giving up, and say so.
+set_value() {
+  for view in 32 64; do
+    for attempt in 1 2 3; do
+      "$run" reg add "$key" /v DefaultUserName /d "$1" /f /reg:$view >/dev/null && break
+      echo "reg add /reg:$view failed (attempt $attempt)"
+      [ "$attempt" = 3 ] && exit 1
+      sleep 2
+    done
+  done
+}
 delete_value() { for view in 32 64; do "$run" reg delete "$key" /v DefaultUserName /f /reg:$view >/dev/null 2>&1 || true; done; }
 
 set_value regadmin
