@@ -3,9 +3,9 @@
 #include <arpa/inet.h>
 
 #include <cstdio>
-#include <cstring>
-#include <functional>
+#include <vector>
 
+#include "calls.h"
 #include "platform.h"
 #include "rkvtps32.h"
 #include "status_names.h"
@@ -13,31 +13,28 @@
 
 namespace {
 
-using Call = std::function<int32_t(char* buffer, uint16_t* size, int16_t* status)>;
-
-// Calls an export with a buffer that fits every command. The wide owner
-// export answers 1 even when it delivered nothing, so only a status of
-// RK_STATUS_OK counts as delivered.
-bool Deliver(const char* name, const Call& call, std::string* header,
+// Adds a delivered command and its separator to the header; a refused one
+// is left out with the library's status. The tool's calls decide what
+// counts as delivered (the wide owner export answers 1 even when it
+// delivered nothing).
+void Deliver(const char* name, const Outcome& outcome, std::string* header,
              const std::string& separator) {
-  char buffer[256] = {};
-  uint16_t size = sizeof buffer;
-  int16_t status = RK_STATUS_OK;
-  const int32_t result = call(buffer, &size, &status);
-  if (result != 1 || (status != RK_STATUS_OK && std::strcmp(name, "JOAU") == 0)) {
+  if (!outcome.delivered) {
     std::fprintf(stderr, "WARNING: rkvtps-filter: @%s= left out: the library answered %s\n", name,
-                 StatusName(status));
-    return false;
+                 StatusName(outcome.status));
+    return;
   }
-  if (status != RK_STATUS_OK) {
+  if (outcome.status != RK_STATUS_OK) {
     std::fprintf(stderr, "INFO: rkvtps-filter: @%s= sent with status %s\n", name,
-                 StatusName(status));
+                 StatusName(outcome.status));
   }
-  std::fprintf(stderr, "DEBUG: rkvtps-filter: sending %s\n", EscapedText(buffer).c_str());
-  *header += buffer;
+  std::fprintf(stderr, "DEBUG: rkvtps-filter: sending %s\n", EscapedText(outcome.command).c_str());
+  *header += outcome.command;
   *header += separator;
-  return true;
 }
+
+// Room for every command the library makes.
+constexpr uint16_t kCapacity = 256;
 
 // "localhost", 127.x and ::1: the job came from this machine.
 bool IsLocalHost(const std::string& host) {
@@ -64,16 +61,13 @@ WideText WideOrEmpty(const std::string& utf8, const char* what) {
   return wide;
 }
 
-// The N-up keyword of a selector, asked of the library; the selector of a
-// keyword is found the same way.
+// The selector of an N-up keyword, from the library's own keywords.
 int SelectorOf(const std::string& keyword) {
-  char buffer[32];
-  for (uint16_t selector = 0;; ++selector) {
-    uint16_t size = sizeof buffer;
-    int16_t status = 0;
-    if (RKGetVTPSStringOfNup(selector, buffer, &size, &status) != 1) return -1;
-    if (keyword == buffer + 6) return selector;  // after "@NLPP="
+  const std::vector<std::string> keywords = NupKeywords();
+  for (size_t selector = 0; selector < keywords.size(); ++selector) {
+    if (keywords[selector] == keyword) return static_cast<int>(selector);
   }
+  return -1;
 }
 
 std::string NupKeyword(const FilterSettings& s) {
@@ -83,58 +77,41 @@ std::string NupKeyword(const FilterSettings& s) {
 }
 
 void AddOwner(const FilterSettings& s, const std::string& user, std::string* header) {
-  const WideText owner = WideOrEmpty(user, "job's user name");
-  if (owner.empty()) {
+  OwnerRequest request;
+  request.code_type = s.code_type;
+  request.tag_column = s.tag_column;
+  request.tag_row = s.tag_row;
+  request.mask = s.mask;
+  request.owner.wide_text = WideOrEmpty(user, "job's user name");
+  if (request.owner.wide_text.empty()) {
     std::fprintf(stderr, "WARNING: rkvtps-filter: @JOAU= left out: no user name\n");
     return;
   }
-  Deliver(
-      "JOAU",
-      [&](char* b, uint16_t* size, int16_t* status) {
-        return RKGetVTPSStringOfJobOwnerFromInputExW(s.code_type, owner.c_str(), s.tag_column,
-                                                     s.tag_row, b, size, s.mask, status);
-      },
-      header, s.separator);
+  request.owner.given = request.owner.wide = true;
+  Deliver("JOAU", CallOwner(request, kCapacity), header, s.separator);
 }
 
 void AddClientName(const FilterSettings& s, bool local, std::string* header) {
-  if (local) {
-    Deliver(
-        "CNAM",
-        [&](char* b, uint16_t* size, int16_t* status) {
-          return RKGetVTPSStringOfHostNameEx(s.code_type, b, size, s.mask, status);
-        },
-        header, s.separator);
-    return;
+  ClientNameRequest request;
+  request.code_type = s.code_type;
+  request.mask = s.mask;
+  if (!local) {
+    request.name.given = request.name.wide = true;
+    request.name.wide_text = WideOrEmpty(s.originating_host, "job-originating-host-name");
   }
-  const WideText name = WideOrEmpty(s.originating_host, "job-originating-host-name");
-  Deliver(
-      "CNAM",
-      [&](char* b, uint16_t* size, int16_t* status) {
-        return RKGetVTPSStringOfHostNameFromInputExW(s.code_type, name.c_str(), b, size, s.mask,
-                                                     status);
-      },
-      header, s.separator);
+  Deliver("CNAM", CallClientName(request, kCapacity), header, s.separator);
 }
 
 void AddHostAddress(const FilterSettings& s, bool local, std::string* header) {
-  if (local) {
-    Deliver("HOAD", RKGetVTPSStringOfHostAddress, header, s.separator);
-    return;
-  }
-  if (!IsNumericAddress(s.originating_host)) {
+  if (!local && !IsNumericAddress(s.originating_host)) {
     std::fprintf(stderr,
                  "INFO: rkvtps-filter: @HOAD= left out: the job came from \"%s\", a name, and the "
                  "filter never waits on a resolver\n",
                  EscapedText(s.originating_host).c_str());
     return;
   }
-  Deliver(
-      "HOAD",
-      [&](char* b, uint16_t* size, int16_t* status) {
-        return RKGetVTPSStringOfHostAddressFromInputA(s.originating_host.c_str(), b, size, status);
-      },
-      header, s.separator);
+  Deliver("HOAD", CallHostAddress(local ? nullptr : &s.originating_host, kCapacity), header,
+          s.separator);
 }
 
 void AddNup(const FilterSettings& s, std::string* header) {
@@ -145,12 +122,7 @@ void AddNup(const FilterSettings& s, std::string* header) {
                  EscapedText(keyword).c_str());
     return;
   }
-  Deliver(
-      "NLPP",
-      [&](char* b, uint16_t* size, int16_t* status) {
-        return RKGetVTPSStringOfNup(static_cast<uint16_t>(selector), b, size, status);
-      },
-      header, s.separator);
+  Deliver("NLPP", CallNup(static_cast<uint16_t>(selector), kCapacity), header, s.separator);
 }
 
 }  // namespace
