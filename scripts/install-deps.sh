@@ -52,7 +52,10 @@ fi
 install_cups() {
   local cups=(cups-daemon cups-client cups-ipp-utils libcups2-dev) pins=() version
   version=$(dpkg-query -W -f='${Version}\n' "libcups2:$(dpkg --print-architecture)" 2>/dev/null || true)
-  if [ -n "$version" ]; then
+  # A machine's image may hold a libcups2 that the archive no longer serves
+  # (a security update replaced it): then no pin, and apt moves libcups2 to
+  # the version it installs the rest at.
+  if [ -n "$version" ] && apt-cache madison libcups2-dev | grep -qF "| $version |"; then
     for package in "${cups[@]}" libcupsimage2-dev libcupsimage2 cups-common cups-server-common; do
       pins+=("$package=$version")
     done

@@ -1,64 +1,70 @@
 #include "commands.h"
 
-#include <arpa/inet.h>
-
-#include <cstdio>
 #include <vector>
 
-#include "calls.h"
+#include "job_client.h"
 #include "platform.h"
 #include "rkvtps32.h"
 #include "status_names.h"
 #include "text_forms.h"
+#include "untrusted_text.h"
 
 namespace {
-
-// Adds a delivered command and its separator to the header; a refused one
-// is left out with the library's status. The tool's calls decide what
-// counts as delivered (the wide owner export answers 1 even when it
-// delivered nothing).
-void Deliver(const char* name, const Outcome& outcome, std::string* header,
-             const std::string& separator) {
-  if (!outcome.delivered) {
-    std::fprintf(stderr, "WARNING: rkvtps-filter: @%s= left out: the library answered %s\n", name,
-                 StatusName(outcome.status));
-    return;
-  }
-  if (outcome.status != RK_STATUS_OK) {
-    std::fprintf(stderr, "INFO: rkvtps-filter: @%s= sent with status %s\n", name,
-                 StatusName(outcome.status));
-  }
-  std::fprintf(stderr, "DEBUG: rkvtps-filter: sending %s\n", EscapedText(outcome.command).c_str());
-  *header += outcome.command;
-  *header += separator;
-}
 
 // Room for every command the library makes.
 constexpr uint16_t kCapacity = 256;
 
-// "localhost", 127.x and ::1: the job came from this machine.
-bool IsLocalHost(const std::string& host) {
-  if (host.empty() || host == "localhost" || host == "::1" || host == "[::1]") return true;
-  in_addr ipv4{};
-  return inet_pton(AF_INET, host.c_str(), &ipv4) == 1 && (ntohl(ipv4.s_addr) >> 24) == 127;
-}
-
-bool IsNumericAddress(const std::string& host) {
-  in_addr ipv4{};
-  in6_addr ipv6{};
-  const std::string bare = host.substr(0, host.find('%'));  // fe80::1%eth0
-  return inet_pton(AF_INET, host.c_str(), &ipv4) == 1 ||
-         inet_pton(AF_INET6, bare.c_str(), &ipv6) == 1;
-}
-
-WideText WideOrEmpty(const std::string& utf8, const char* what) {
-  WideText wide;
-  size_t bad = 0;
-  if (!DecodeUtf8(utf8, &wide, &bad)) {
-    std::fprintf(stderr, "WARNING: rkvtps-filter: the %s is not UTF-8 (byte %zu)\n", what, bad);
-    wide.clear();
+// Adds a delivered command and its separator to the header; a refused one
+// is left out with the library's status. What was sent in place of the
+// job's text is a WARNING: the owner or client the printer sees differs
+// from the job's.
+void Deliver(const char* name, const CheckedCommand& checked, std::string* header,
+             const std::string& separator, FilterLog* log) {
+  for (const std::string& notice : checked.notices) AddLogLine(log, "WARNING", notice);
+  const Outcome& outcome = checked.outcome;
+  if (!outcome.delivered) {
+    if (checked.notices.empty()) {
+      AddLogLine(
+          log, "WARNING",
+          std::string(name) + " left out: the library answered " + StatusName(outcome.status));
+    }
+    return;
   }
-  return wide;
+  if (outcome.status != RK_STATUS_OK) {
+    AddLogLine(log, "INFO", std::string(name) + " sent with status " + StatusName(outcome.status));
+  }
+  AddLogLine(log, "DEBUG", "sending " + EscapedText(outcome.command));
+  *header += outcome.command;
+  *header += separator;
+}
+
+// A job's UTF-8 text as the library's W export takes it, and the bytes it
+// will work with in the queue's code page. Text that is not UTF-8 is
+// refused, as the library refuses text outside its character classes.
+bool HandOver(const std::string& utf8, const char* name, const char* what, CallerText* text,
+              HandedText* handed, FilterLog* log) {
+  size_t bad = 0;
+  if (!DecodeUtf8(utf8, &text->wide_text, &bad)) {
+    AddLogLine(log, "WARNING",
+               std::string(name) + ": the " + what + " \"" + EscapedText(utf8) +
+                   "\" is not UTF-8 (byte " + std::to_string(bad) + ")");
+    return false;
+  }
+  text->given = text->wide = true;
+  handed->bytes = ConvertToAnsi(text->wide_text);
+  handed->unmapped = CountUnmapped(text->wide_text, handed->bytes);
+  return true;
+}
+
+// The job's text, or the substitute where it is not UTF-8 or empty.
+void HandOverOrSubstitute(const std::string& utf8, const char* name, const char* what,
+                          const char* substitute, CallerText* text, HandedText* handed,
+                          FilterLog* log) {
+  if (!utf8.empty() && HandOver(utf8, name, what, text, handed, log)) return;
+  if (utf8.empty()) AddLogLine(log, "WARNING", std::string(name) + ": no " + what + " was given");
+  AddLogLine(log, "WARNING", std::string(name) + ": \"" + substitute + "\" was sent in its place");
+  *text = CallerText{true, false, substitute, {}};
+  *handed = HandedText{substitute, 0};
 }
 
 // The selector of an N-up keyword, from the library's own keywords.
@@ -76,67 +82,70 @@ std::string NupKeyword(const FilterSettings& s) {
   return "N" + std::to_string(s.number_up);
 }
 
-void AddOwner(const FilterSettings& s, const std::string& user, std::string* header) {
+void AddOwner(const FilterSettings& s, const std::string& user, std::string* header,
+              FilterLog* log) {
   OwnerRequest request;
   request.code_type = s.code_type;
   request.tag_column = s.tag_column;
   request.tag_row = s.tag_row;
   request.mask = s.mask;
-  request.owner.wide_text = WideOrEmpty(user, "job's user name");
-  if (request.owner.wide_text.empty()) {
-    std::fprintf(stderr, "WARNING: rkvtps-filter: @JOAU= left out: no user name\n");
-    return;
-  }
-  request.owner.given = request.owner.wide = true;
-  Deliver("JOAU", CallOwner(request, kCapacity), header, s.separator);
+  HandedText handed;
+  HandOverOrSubstitute(user, "@JOAU=", "job's user name", kOwnerSubstitute, &request.owner, &handed,
+                       log);
+  Deliver("@JOAU=", MakeOwnerCommand(request, handed, kCapacity), header, s.separator, log);
 }
 
-void AddClientName(const FilterSettings& s, bool local, std::string* header) {
+void AddClientName(const FilterSettings& s, const JobClient& client, std::string* header,
+                   FilterLog* log) {
   ClientNameRequest request;
   request.code_type = s.code_type;
   request.mask = s.mask;
-  if (!local) {
-    request.name.given = request.name.wide = true;
-    request.name.wide_text = WideOrEmpty(s.originating_host, "job-originating-host-name");
+  HandedText handed;
+  if (!client.local) {
+    HandOverOrSubstitute(client.name, "@CNAM=", "client name", kClientNameSubstitute, &request.name,
+                         &handed, log);
   }
-  Deliver("CNAM", CallClientName(request, kCapacity), header, s.separator);
+  Deliver("@CNAM=", MakeClientNameCommand(request, handed, kCapacity), header, s.separator, log);
 }
 
-void AddHostAddress(const FilterSettings& s, bool local, std::string* header) {
-  if (!local && !IsNumericAddress(s.originating_host)) {
-    std::fprintf(stderr,
-                 "INFO: rkvtps-filter: @HOAD= left out: the job came from \"%s\", a name, and the "
-                 "filter never waits on a resolver\n",
-                 EscapedText(s.originating_host).c_str());
+void AddHostAddress(const FilterSettings& s, const JobClient& client, std::string* header,
+                    FilterLog* log) {
+  if (!client.local && client.address.empty()) {
+    AddLogLine(log, "INFO",
+               "@HOAD= left out: the job came from \"" + EscapedText(client.name) +
+                   "\", a name, and the filter never waits on a resolver");
     return;
   }
-  Deliver("HOAD", CallHostAddress(local ? nullptr : &s.originating_host, kCapacity), header,
-          s.separator);
+  const Outcome outcome = CallHostAddress(client.local ? nullptr : &client.address, kCapacity);
+  Deliver("@HOAD=", CheckCommand("@HOAD=", outcome), header, s.separator, log);
 }
 
-void AddNup(const FilterSettings& s, std::string* header) {
+void AddNup(const FilterSettings& s, std::string* header, FilterLog* log) {
   const std::string keyword = NupKeyword(s);
   const int selector = SelectorOf(keyword);
   if (selector < 0) {
-    std::fprintf(stderr, "WARNING: rkvtps-filter: @NLPP= left out: no N-up keyword \"%s\"\n",
-                 EscapedText(keyword).c_str());
+    AddLogLine(log, "WARNING", "@NLPP= left out: no N-up keyword \"" + EscapedText(keyword) + "\"");
     return;
   }
-  Deliver("NLPP", CallNup(static_cast<uint16_t>(selector), kCapacity), header, s.separator);
+  const Outcome outcome = CallNup(static_cast<uint16_t>(selector), kCapacity);
+  Deliver("@NLPP=", CheckCommand("@NLPP=", outcome), header, s.separator, log);
 }
 
 }  // namespace
 
-std::string ComposeHeader(const FilterSettings& s, const std::string& user) {
-  const bool local = !s.client_from_job || IsLocalHost(s.originating_host);
-  std::fprintf(stderr, "DEBUG: rkvtps-filter: client %s\n",
-               local ? "this machine" : EscapedText(s.originating_host).c_str());
+std::string ComposeHeader(const FilterSettings& s, const std::string& user, FilterLog* log) {
+  JobClient client;
+  client.local = true;
+  if (s.client_from_job) client = IdentifyJobClient(s.originating_host);
+  AddLogLine(log, "DEBUG",
+             "client " + (client.local ? std::string("this machine")
+                                       : "\"" + EscapedText(client.name) + "\""));
   std::string header;
   for (const std::string& command : s.commands) {
-    if (command == "JOAU") AddOwner(s, user, &header);
-    if (command == "CNAM") AddClientName(s, local, &header);
-    if (command == "HOAD") AddHostAddress(s, local, &header);
-    if (command == "NLPP") AddNup(s, &header);
+    if (command == "JOAU") AddOwner(s, user, &header, log);
+    if (command == "CNAM") AddClientName(s, client, &header, log);
+    if (command == "HOAD") AddHostAddress(s, client, &header, log);
+    if (command == "NLPP") AddNup(s, &header, log);
   }
   return header;
 }

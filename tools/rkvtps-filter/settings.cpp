@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "text_forms.h"
 #include "validation/code_types.h"
 
 namespace {
@@ -13,21 +14,32 @@ struct Source {
   int option_count;
   cups_option_t* options;
   ppd_file_t* ppd;
+  FilterLog* log;
 
   const char* Job(const char* name) const { return cupsGetOption(name, option_count, options); }
 
+  // The job's value, else the PPD's default choice. A default that names
+  // none of its option's choices is reported and not used.
   const char* Value(const char* name) const {
     if (const char* value = Job(name)) return value;
     if (ppd == nullptr) return nullptr;
-    // ppdMarkDefaults has marked every option's default.
-    const ppd_choice_t* choice = ppdFindMarkedChoice(ppd, name);
-    return choice != nullptr ? choice->choice : nullptr;
+    // ppdMarkDefaults has marked every option's default that is a choice.
+    if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd, name)) return choice->choice;
+    if (const ppd_option_t* option = ppdFindOption(ppd, name)) {
+      AddLogLine(log, "WARNING",
+                 std::string("the PPD's default ") + name + "=" + EscapedText(option->defchoice) +
+                     " is none of its choices; using the built-in default");
+    }
+    return nullptr;
   }
 };
 
-void Warn(const char* name, const char* value, const std::string& kept) {
-  std::fprintf(stderr, "WARNING: rkvtps-filter: %s=%s is not a value it takes; using %s\n", name,
-               value, kept.c_str());
+// Values come from the job, which anyone who may print writes: escaped,
+// so that no value can start a line of its own in cupsd's reading.
+void Warn(const Source& source, const char* name, const char* value, const std::string& kept) {
+  AddLogLine(source.log, "WARNING",
+             std::string(name) + "=" + EscapedText(value) + " is not a value it takes; using " +
+                 EscapedText(kept));
 }
 
 // Decimal, or hexadecimal with 0x, within [low, high].
@@ -79,7 +91,7 @@ void ReadCodeType(const Source& source, FilterSettings* settings) {
                                  ? rk::FindCodeType(static_cast<uint16_t>(number))
                                  : nullptr;
   if (type == nullptr || !type->has_command) {
-    Warn("RKOwnerCodeType", value, std::to_string(settings->code_type));
+    Warn(source, "RKOwnerCodeType", value, std::to_string(settings->code_type));
     return;
   }
   settings->code_type = type->code;
@@ -91,7 +103,7 @@ void ReadCodePage(const Source& source, FilterSettings* settings) {
   if (std::strcmp(value, "1252") == 0 || std::strcmp(value, "932") == 0) {
     settings->code_page = static_cast<unsigned>(std::atoi(value));
   } else {
-    Warn("RKCodePage", value, std::to_string(settings->code_page));
+    Warn(source, "RKCodePage", value, std::to_string(settings->code_page));
   }
 }
 
@@ -100,7 +112,7 @@ void ReadChoices(const Source& source, FilterSettings* settings) {
     if (std::strcmp(value, "job") == 0 || std::strcmp(value, "local") == 0) {
       settings->client_from_job = std::strcmp(value, "job") == 0;
     } else {
-      Warn("RKClient", value, "job");
+      Warn(source, "RKClient", value, "job");
     }
   }
   if (const char* value = source.Value("RKCommands")) {
@@ -108,7 +120,7 @@ void ReadChoices(const Source& source, FilterSettings* settings) {
     if (ParseCommands(value, &commands)) {
       settings->commands = commands;
     } else {
-      Warn("RKCommands", value, "JOAU-CNAM-HOAD-NLPP");
+      Warn(source, "RKCommands", value, "JOAU-CNAM-HOAD-NLPP");
     }
   }
   if (const char* value = source.Value("RKSeparator")) {
@@ -119,7 +131,7 @@ void ReadChoices(const Source& source, FilterSettings* settings) {
     } else if (std::strcmp(value, "None") == 0) {
       settings->separator.clear();
     } else {
-      Warn("RKSeparator", value, "LF");
+      Warn(source, "RKSeparator", value, "LF");
     }
   }
 }
@@ -133,15 +145,16 @@ void ReadLayout(const Source& source, FilterSettings* settings) {
     if (ParseNumber(value, 1, 0xFFFF, &number)) {
       settings->number_up = static_cast<unsigned>(number);
     } else {
-      Warn("number-up", value, "1");
+      Warn(source, "number-up", value, "1");
     }
   }
 }
 
 }  // namespace
 
-FilterSettings ReadSettings(int option_count, cups_option_t* options, ppd_file_t* ppd) {
-  const Source source{option_count, options, ppd};
+FilterSettings ReadSettings(int option_count, cups_option_t* options, ppd_file_t* ppd,
+                            FilterLog* log) {
+  const Source source{option_count, options, ppd, log};
   FilterSettings settings;
   ReadCodeType(source, &settings);
   for (const NumberSetting& setting : kNumberSettings) {
@@ -151,7 +164,7 @@ FilterSettings ReadSettings(int option_count, cups_option_t* options, ppd_file_t
     if (ParseNumber(value, 0, setting.high, &number)) {
       settings.*setting.field = static_cast<uint16_t>(number);
     } else {
-      Warn(setting.name, value, std::to_string(settings.*setting.field));
+      Warn(source, setting.name, value, std::to_string(settings.*setting.field));
     }
   }
   ReadCodePage(source, &settings);

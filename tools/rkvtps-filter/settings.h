@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "filter_log.h"
+
 struct FilterSettings {
   uint16_t code_type = 1;
   uint16_t tag_column = 1;
@@ -26,4 +28,5 @@ struct FilterSettings {
 // Each setting from the job's options, else the PPD's default, else the
 // built-in one. A value that makes no sense is reported with a WARNING:
 // line and the default is used.
-FilterSettings ReadSettings(int option_count, cups_option_t* options, ppd_file_t* ppd);
+FilterSettings ReadSettings(int option_count, cups_option_t* options, ppd_file_t* ppd,
+                            FilterLog* log);

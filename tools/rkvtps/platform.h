@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "rkvtps32.h"
-
-using WideText = std::basic_string<RK_WCHAR>;
+#include "utf16_text.h"
 
 // UTF-16 of UTF-8 text. False for invalid UTF-8 (overlong forms, surrogates,
 // bytes F5-FF, a sequence cut short), with the offset of the first byte of

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform.h"
+#include "utf16_text.h"
 
 // What one export call gave.
 struct Outcome {

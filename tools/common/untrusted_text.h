@@ -1,0 +1,63 @@
+// Text from a print job (its user, its client's name, its options) comes
+// from anyone who may print. The rule every command made of such text
+// keeps, and what a program says when the library sent something other
+// than the text it was given. The filter, the tool's warnings and any
+// other program that takes text from a job share this one rule.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "calls.h"
+
+// What the library sends in place of a text it refuses.
+inline constexpr char kOwnerSubstitute[] = "UnknownUser";
+inline constexpr char kClientNameSubstitute[] = "UnknownHost";
+
+// Why `command` may not reach a printer, or empty when it may. A command is
+// "@", four capital letters and "="; its body may hold no control byte
+// (below 0x20, or 0x7F), since those end a command or start another
+// language (ESC), and no second command start, which the printer would
+// take for a command of its own.
+std::string FindCommandFault(const std::string& command);
+
+// A text as the library got it: its bytes in the library's code page, and
+// how many characters of the original the code page had no form for (the
+// conversion sends those as '?').
+struct HandedText {
+  std::string bytes;
+  size_t unmapped = 0;
+};
+
+// The '?' count of a conversion: characters of `wide` that are not '?' but
+// came out as '?' in `bytes`.
+size_t CountUnmapped(const WideText& wide, const std::string& bytes);
+
+// What a delivered command did with the text it was handed, worked out
+// from the library's size word and its validation, one sentence each: a
+// refused text and its substitute, a cut, characters sent as '?'. Quoted
+// text is escaped, so no sentence can break a line. Empty when the text
+// went out as given.
+std::vector<std::string> DescribeOwnerChanges(const OwnerRequest& request, const HandedText& handed,
+                                              const Outcome& outcome);
+std::vector<std::string> DescribeClientNameChanges(const ClientNameRequest& request,
+                                                   const HandedText& handed,
+                                                   const Outcome& outcome);
+
+// A command made from untrusted text, checked against the rule: the
+// library's own when it keeps it, else the substitute's, else none
+// (outcome.delivered false). `notices` says what was sent in place of
+// what, each sentence naming the command.
+struct CheckedCommand {
+  Outcome outcome;
+  std::vector<std::string> notices;
+};
+
+CheckedCommand MakeOwnerCommand(const OwnerRequest& request, const HandedText& handed,
+                                uint16_t capacity);
+CheckedCommand MakeClientNameCommand(const ClientNameRequest& request, const HandedText& handed,
+                                     uint16_t capacity);
+// For commands that carry no caller text (an address, an N-up keyword):
+// left out when they break the rule.
+CheckedCommand CheckCommand(const char* name, const Outcome& outcome);
