@@ -18,6 +18,7 @@
 #include "report.h"
 #include "rkvtps32.h"
 #include "status_names.h"
+#include "untrusted_text.h"
 
 namespace {
 
@@ -259,14 +260,14 @@ int RunNup(const CommandLine& c, const std::vector<std::string>& keywords) {
     }
     selector = static_cast<uint16_t>(found);
   }
-  return ReportOutcome(CallNup(selector, c.capacity), GivenText{}, c.how);
+  return ReportOutcome(CallNup(selector, c.capacity), nullptr, c.how);
 }
 
 // TEXT for the export, as the --wide and --raw flags say, and what the
 // library was handed, for the warnings; false after a usage error.
 bool PrepareCallerText(const CLI::Option* option, const std::string& utf8,
                        const TextModeFlags& flags, const char* what, CallerText* text,
-                       GivenText* given) {
+                       HandedText* handed) {
   text->given = option->count() > 0;
   if (!text->given) return true;
   PreparedText prepared;
@@ -274,30 +275,32 @@ bool PrepareCallerText(const CLI::Option* option, const std::string& utf8,
   text->wide = flags.wide;
   text->narrow = prepared.narrow;
   text->wide_text = prepared.wide;
-  given->given = true;
-  given->bytes = prepared.sent;
+  // The '?' of an unmapped character is told as the argument is read.
+  handed->bytes = prepared.sent;
   return true;
 }
 
 int RunOwner(CommandLine& c) {
   OwnerRequest& r = c.owner_request;
   r.has_address = c.owner_address->count() > 0;
-  GivenText given;
-  given.substitute = "UnknownUser";
-  if (!PrepareCallerText(c.owner_option, c.owner_text, c.owner_mode, "OWNER", &r.owner, &given)) {
+  HandedText handed;
+  if (!PrepareCallerText(c.owner_option, c.owner_text, c.owner_mode, "OWNER", &r.owner, &handed)) {
     return kUsageError;
   }
-  return ReportOutcome(CallOwner(r, c.capacity), given, c.how);
+  const Outcome outcome = CallOwner(r, c.capacity);
+  const std::vector<std::string> changes = DescribeOwnerChanges(r, handed, outcome);
+  return ReportOutcome(outcome, r.owner.given ? &changes : nullptr, c.how);
 }
 
 int RunClientName(CommandLine& c) {
-  GivenText given;
-  given.substitute = "UnknownHost";
-  if (!PrepareCallerText(c.name_option, c.name_text, c.name_mode, "--name", &c.name_request.name,
-                         &given)) {
+  ClientNameRequest& r = c.name_request;
+  HandedText handed;
+  if (!PrepareCallerText(c.name_option, c.name_text, c.name_mode, "--name", &r.name, &handed)) {
     return kUsageError;
   }
-  return ReportOutcome(CallClientName(c.name_request, c.capacity), given, c.how);
+  const Outcome outcome = CallClientName(r, c.capacity);
+  const std::vector<std::string> changes = DescribeClientNameChanges(r, handed, outcome);
+  return ReportOutcome(outcome, r.name.given ? &changes : nullptr, c.how);
 }
 
 int RunValidate(const CommandLine& c) {
@@ -360,7 +363,7 @@ int Run(const std::vector<std::string>& arguments) {
   if (c.host_address->parsed()) {
     return ReportOutcome(
         CallHostAddress(c.address_option->count() > 0 ? &c.address_text : nullptr, c.capacity),
-        GivenText{}, c.how);
+        nullptr, c.how);
   }
   return RunDecodeCommand(c);
 }

@@ -5,6 +5,7 @@
 #include "decode.h"
 #include "output.h"
 #include "status_names.h"
+#include "untrusted_text.h"
 #include "validation/code_types.h"
 
 namespace {
@@ -56,45 +57,41 @@ std::string Shown(const std::string& bytes, const Presentation& how) {
 
 }  // namespace
 
-std::vector<std::string> NoticeChanges(const Outcome& outcome, const GivenText& given) {
+std::vector<std::string> NoticeChanges(const Outcome& outcome,
+                                       const std::vector<std::string>* changes) {
   std::vector<std::string> warnings;
   if (!outcome.delivered) return warnings;
   if (outcome.status != RK_STATUS_OK) {
     warnings.push_back(std::string("the library delivered with status ") +
                        StatusName(outcome.status));
   }
+  const std::string fault = FindCommandFault(outcome.command);
+  if (!fault.empty()) {
+    warnings.push_back("the command holds a " + fault +
+                       ", which a printer would act on (rkvtps-filter refuses such text)");
+  }
+  if (changes != nullptr) {
+    warnings.insert(warnings.end(), changes->begin(), changes->end());
+    return warnings;
+  }
+  // The library's own names: its substitutes show in the command it made.
   const Carried carried = CarriedText(outcome.command);
   if (carried.address == "no address") {
     warnings.push_back("this host has no usable IPv4 address: the address part is blank");
   }
-  if (!given.given) {
-    for (const char* substitute : {"UnknownUser", "UnknownHost"}) {
-      if (carried.text.find(substitute) != std::string::npos) {
-        warnings.push_back(std::string("this system did not give a usable ") +
-                           (substitute[7] == 'U' ? "user" : "computer") + " name: \"" + substitute +
-                           "\" was sent in its place");
-      }
+  for (const auto& [substitute, what] :
+       {std::pair{kOwnerSubstitute, "user"}, std::pair{kClientNameSubstitute, "computer"}}) {
+    if (carried.text.find(substitute) != std::string::npos) {
+      warnings.push_back(std::string("this system did not give a usable ") + what + " name: \"" +
+                         substitute + "\" was sent in its place");
     }
-    return warnings;
-  }
-  const std::string& sent = carried.text;
-  if (sent == given.bytes) return warnings;
-  const std::string size = std::to_string(given.bytes.size());
-  if (sent == given.substitute) {
-    warnings.push_back(std::string("the library refused the text (a character outside the ") +
-                       "charset mask, or nothing but blanks) and sent \"" + given.substitute +
-                       "\" in its place");
-  } else if (sent.size() < given.bytes.size() && given.bytes.compare(0, sent.size(), sent) == 0) {
-    warnings.push_back("the text was cut to the code type's limit: " + std::to_string(sent.size()) +
-                       " of its " + size + " bytes were sent");
-  } else {
-    warnings.push_back("the command carries other bytes than the " + size + " given");
   }
   return warnings;
 }
 
-int ReportOutcome(const Outcome& o, const GivenText& given, const Presentation& how) {
-  const std::vector<std::string> warnings = NoticeChanges(o, given);
+int ReportOutcome(const Outcome& o, const std::vector<std::string>* changes,
+                  const Presentation& how) {
+  const std::vector<std::string> warnings = NoticeChanges(o, changes);
   for (const std::string& warning : warnings) Warn(warning);
   if (!o.delivered) {
     std::string message = StatusName(o.status);
@@ -127,7 +124,7 @@ int RunShow(const Presentation& how) {
   if (how.json) {
     json all = json::array();
     for (const auto& [label, outcome] : lines) {
-      json j = OutcomeJson(outcome, NoticeChanges(outcome, GivenText{}));
+      json j = OutcomeJson(outcome, NoticeChanges(outcome, nullptr));
       j["label"] = label;
       all.push_back(j);
     }

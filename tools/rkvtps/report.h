@@ -12,19 +12,17 @@ struct Presentation {
   bool escape = false;  // text output: \xNN in place of bytes a terminal may not show
 };
 
-// What the caller gave for the command's text, to compare with what the
-// library sent.
-struct GivenText {
-  bool given = false;                      // false: the library found it itself (user, host)
-  std::string bytes;                       // what the library was handed, in its code page
-  const char* substitute = "UnknownUser";  // what it sends for a text it refuses
-};
-
-// The warnings the delivered command calls for.
-std::vector<std::string> NoticeChanges(const Outcome& outcome, const GivenText& given);
+// The warnings the delivered command calls for: its status, and the rule
+// for text from print jobs (a control byte or a second command start in
+// it). `changes`, where the caller gave the command's text, says what the
+// library did with it (from the client layer); null where the library
+// found the text itself (user, computer name, address).
+std::vector<std::string> NoticeChanges(const Outcome& outcome,
+                                       const std::vector<std::string>* changes);
 
 // Prints the outcome; 0 for a delivered command, 1 for a refusal.
-int ReportOutcome(const Outcome& outcome, const GivenText& given, const Presentation& how);
+int ReportOutcome(const Outcome& outcome, const std::vector<std::string>* changes,
+                  const Presentation& how);
 
 // Every command this host gives. One it cannot give is shown with its
 // status: a fact about the host, not a failure.
