@@ -1,0 +1,249 @@
+// The client layer's rule for text from print jobs, against the real
+// library: hostile owners and client names, what the warnings say was
+// sent, and how a job's client is read.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rkvtps32.h"
+#include "untrusted_text.h"
+#ifndef _WIN32
+#include "job_client.h"
+#endif
+
+namespace {
+
+TEST(CommandRule, FindsWhatAPrinterWouldReadAsAnotherCommand) {
+  struct Case {
+    const char* command;
+    const char* fault;  // a part of the reason, or "" for a command that may go out
+  } const cases[] = {
+      {"@JOAU=@guest1", ""},
+      {"@CNAM=PC01", ""},
+      {"@JOAU=", ""},  // nothing after the start is no fault of the rule
+      {"@CNAM=a@b=c@ABC=@abcd=", ""},
+      {"@CNAM=\xE3\x82\xB2@", ""},
+      {"@JOAU=@x@JOAU=@root", "second command start \"@JOAU=\" at byte 8"},
+      {"@CNAM=x@HOAD=IC0A80001", "second command start \"@HOAD=\" at byte 7"},
+      {"@JOAU=$@;]s*@HOAD=I29000140", "\"@HOAD=\" at byte 12"},
+      {"@CNAM=@CNAM=", "\"@CNAM=\" at byte 6"},
+      {"@CNAM=x\x1B%-12345X", "control byte \\x1B at byte 7"},
+      {"@JOAU=@ann\n@PJL SET COPIES=99", "control byte \\x0A at byte 10"},
+      {"@JOAU=@ann\r", "control byte \\x0D"},
+      {"@CNAM=a\tb", "control byte \\x09"},
+      {"@CNAM=a\x7F", "control byte \\x7F at byte 7"},
+      {"JOAU=x", "start other than"},
+      {"@joau=x", "start other than"},
+      {"", "start other than"},
+  };
+  for (const Case& c : cases) {
+    const std::string fault = FindCommandFault(c.command);
+    if (*c.fault == '\0') {
+      EXPECT_EQ(fault, "") << c.command;
+    } else {
+      EXPECT_NE(fault.find(c.fault), std::string::npos) << c.command << ": " << fault;
+    }
+  }
+}
+
+OwnerRequest Owner(uint16_t code_type, const std::string& text, uint16_t mask) {
+  OwnerRequest request;
+  request.code_type = code_type;
+  request.mask = mask;
+  request.owner = CallerText{true, false, text, {}};
+  return request;
+}
+
+std::string Joined(const std::vector<std::string>& notices) {
+  std::string all;
+  for (const std::string& notice : notices) all += notice + "\n";
+  return all;
+}
+
+// Every notice is one line, whatever the text quoted.
+void ExpectOneLineEach(const std::vector<std::string>& notices) {
+  for (const std::string& notice : notices) {
+    for (unsigned char c : notice) EXPECT_TRUE(c >= 0x20 && c != 0x7F) << notice;
+  }
+}
+
+TEST(CommandRule, HostileOwnersAreSentAsTheSubstitute) {
+  struct Case {
+    uint16_t code_type;
+    uint16_t mask;
+    const char* owner;
+    const char* sent;
+  } const cases[] = {
+      {1, 0, "x@JOAU=@root", "@JOAU=@UnknownUser"},
+      {5, 0, "x@JOAU=@root", "@JOAU=UnknownUser"},
+      {1, RK_CHARSET_NO_CHECK, "ann\n@PJL SET COPIES=99", "@JOAU=@UnknownUser"},
+      {5, RK_CHARSET_NO_CHECK, "x\x1B%-12345X", "@JOAU=UnknownUser"},
+      {1, RK_CHARSET_NO_CHECK, "del\x7F", "@JOAU=@UnknownUser"},
+      // Its base-85 form spells "@HOAD=I29000140" (code page 1252 bytes).
+      {2, RK_CHARSET_NO_CHECK, "ann a\xE6\xA4\x8BX\x97@4/: 0", nullptr},
+  };
+  for (const Case& c : cases) {
+    const OwnerRequest request = Owner(c.code_type, c.owner, c.mask);
+    const CheckedCommand checked = MakeOwnerCommand(request, HandedText{c.owner, 0}, 128);
+    ASSERT_TRUE(checked.outcome.delivered) << c.owner;
+    EXPECT_EQ(FindCommandFault(checked.outcome.command), "") << checked.outcome.command;
+    if (c.sent != nullptr) {
+      EXPECT_EQ(checked.outcome.command, c.sent);
+    }
+    // The substitute's command, composed by the library directly.
+    const Outcome substitute = CallOwner(Owner(c.code_type, kOwnerSubstitute, c.mask), 128);
+    EXPECT_EQ(checked.outcome.command, substitute.command) << c.owner;
+    const std::string notices = Joined(checked.notices);
+    EXPECT_NE(notices.find("@JOAU=: the owner"), std::string::npos) << notices;
+    EXPECT_NE(notices.find("\"UnknownUser\" was sent in its place"), std::string::npos) << notices;
+    ExpectOneLineEach(checked.notices);
+  }
+}
+
+TEST(CommandRule, HostileClientNamesAreSentAsTheSubstitute) {
+  for (const char* name : {"x@HOAD=IC0A80001", "@CNAM=", "x\x1B%-12345X", "a\nPPD: x"}) {
+    for (uint16_t mask : {uint16_t{0}, uint16_t{RK_CHARSET_NO_CHECK}}) {
+      ClientNameRequest request;
+      request.mask = mask;
+      request.name = CallerText{true, false, name, {}};
+      const CheckedCommand checked = MakeClientNameCommand(request, HandedText{name, 0}, 128);
+      EXPECT_EQ(checked.outcome.command, "@CNAM=UnknownHost") << name;
+      EXPECT_NE(Joined(checked.notices).find("\"UnknownHost\""), std::string::npos) << name;
+      ExpectOneLineEach(checked.notices);
+    }
+  }
+}
+
+TEST(CommandRule, CommandsWithoutCallerTextAreLeftOutWhenTheyBreakIt) {
+  Outcome bad;
+  bad.delivered = true;
+  bad.command = "@NLPP=1\n@JOAU=@root";
+  const CheckedCommand checked = CheckCommand("@NLPP=", bad);
+  EXPECT_FALSE(checked.outcome.delivered);
+  EXPECT_EQ(checked.outcome.command, "");
+  ASSERT_EQ(checked.notices.size(), 1u);
+  EXPECT_NE(checked.notices[0].find("@NLPP= left out"), std::string::npos);
+  EXPECT_TRUE(CheckCommand("@NLPP=", CallNup(2, 64)).outcome.delivered);
+}
+
+// What the warnings say was sent, against what the library did.
+TEST(ChangeNotices, SayWhatWasSentInPlaceOfWhat) {
+  const std::string long_name(40, 'a');
+  struct Case {
+    uint16_t code_type;
+    uint16_t mask;
+    std::string owner;
+    size_t unmapped;
+    const char* expected;  // a part of the notices, or "" for none
+  } const cases[] = {
+      {1, 0, "guest1", 0, ""},
+      {3, 0, "guest1", 0, ""},
+      {1, 0, long_name, 0, "31 of its 40 bytes were sent"},
+      {2, 0, long_name, 0, "24 of its 40 bytes were sent"},
+      {3, 0, long_name, 0, "24 of its 40 bytes were sent"},
+      {5, 0, long_name, 0, ""},
+      {5, 0, std::string(70, 'b'), 0, "63 of its 70 bytes were sent"},
+      {1, 0, "tab\tuser", 0, "\"tab\\x09user\" was refused"},
+      {2, 0, "   ", 0, "was refused"},
+      {1, 0, "", 0, "was refused"},
+      {1, RK_CHARSET_ASCII, "caf\xE9", 0, "was refused"},
+      // The character test reads only what the cut keeps.
+      {1, 0, long_name + "\t", 0, "31 of its 41 bytes were sent"},
+      {1, 0, "a?b", 1, "1 character(s) of the owner have no form in the code page"},
+      {1, RK_CHARSET_NO_CHECK, long_name, 0, ""},
+  };
+  for (const Case& c : cases) {
+    const OwnerRequest request = Owner(c.code_type, c.owner, c.mask);
+    const Outcome outcome = CallOwner(request, 128);
+    ASSERT_TRUE(outcome.delivered) << c.owner;
+    const std::string notices =
+        Joined(DescribeOwnerChanges(request, HandedText{c.owner, c.unmapped}, outcome));
+    if (*c.expected == '\0') {
+      EXPECT_EQ(notices, "") << c.code_type << " " << c.owner;
+    } else {
+      EXPECT_NE(notices.find(c.expected), std::string::npos)
+          << c.code_type << " " << c.owner << ": " << notices;
+    }
+  }
+}
+
+TEST(ChangeNotices, CountTheOwnerBytesBesideAnAddressPart) {
+  for (uint16_t code_type : {uint16_t{4}, uint16_t{255}}) {
+    for (const char* address : {"~C0A80001", "10.0.0.1", ""}) {
+      OwnerRequest request = Owner(code_type, std::string(20, 'z'), 0);
+      request.has_address = true;
+      request.address = address;
+      const Outcome outcome = CallOwner(request, 128);
+      ASSERT_TRUE(outcome.delivered) << code_type << " " << address;
+      EXPECT_NE(Joined(DescribeOwnerChanges(request, HandedText{std::string(20, 'z'), 0}, outcome))
+                    .find("15 of its 20 bytes were sent"),
+                std::string::npos)
+          << code_type << " " << address;
+    }
+  }
+}
+
+TEST(ChangeNotices, ClientNamesAreCutAndRefusedLikeOwners) {
+  struct Case {
+    std::string name;
+    const char* expected;
+  } const cases[] = {
+      {"PC01", ""},
+      {std::string(40, 'n'), "31 of its 40 bytes were sent"},
+      {"a b\tc", "\"UnknownHost\" was sent in its place"},
+  };
+  for (const Case& c : cases) {
+    ClientNameRequest request;
+    request.name = CallerText{true, false, c.name, {}};
+    const Outcome outcome = CallClientName(request, 128);
+    ASSERT_TRUE(outcome.delivered) << c.name;
+    const std::string notices =
+        Joined(DescribeClientNameChanges(request, HandedText{c.name, 0}, outcome));
+    if (*c.expected == '\0') {
+      EXPECT_EQ(notices, "") << c.name;
+    } else {
+      EXPECT_NE(notices.find(c.expected), std::string::npos) << c.name << ": " << notices;
+    }
+  }
+}
+
+#ifndef _WIN32
+TEST(JobClient, EveryFormThePrintServerWrites) {
+  struct Case {
+    const char* host;
+    bool local;
+    const char* address;
+    const char* name;
+  } const cases[] = {
+      {"", true, "", ""},
+      {"localhost", true, "", ""},
+      {"127.0.0.1", true, "127.0.0.1", "127.0.0.1"},
+      {"127.8.9.10", true, "127.8.9.10", "127.8.9.10"},
+      {"::1", true, "::1", "::1"},
+      {"[v1.::1]", true, "::1", "::1"},
+      {"::ffff:127.0.0.1", true, "127.0.0.1", "127.0.0.1"},
+      {"[v1.::ffff:127.0.0.1]", true, "127.0.0.1", "127.0.0.1"},
+      {"192.0.2.7", false, "192.0.2.7", "192.0.2.7"},
+      {"::ffff:192.0.2.7", false, "192.0.2.7", "192.0.2.7"},
+      {"[v1.fd00::10]", false, "fd00::10", "fd00::10"},
+      {"[v1.FD00:0:0::10]", false, "fd00::10", "fd00::10"},
+      {"[v1.fe80::1+eth0]", false, "fe80::1", "fe80::1"},
+      {"fe80::1%eth0", false, "fe80::1", "fe80::1"},
+      {"[2001:db8::7]", false, "2001:db8::7", "2001:db8::7"},
+      {"laptop-ann.example", false, "", "laptop-ann.example"},
+      {"[v1.not-an-address]", false, "", "[v1.not-an-address]"},
+      {"x@HOAD=IC0A80001", false, "", "x@HOAD=IC0A80001"},
+      {"192.0.2.7\n", false, "", "192.0.2.7\n"},
+  };
+  for (const Case& c : cases) {
+    const JobClient client = IdentifyJobClient(c.host);
+    EXPECT_EQ(client.local, c.local) << c.host;
+    if (c.local) continue;  // this machine's own name and address are sent
+    EXPECT_EQ(client.address, c.address) << c.host;
+    EXPECT_EQ(client.name, c.name) << c.host;
+  }
+}
+#endif
+
+}  // namespace
