@@ -80,6 +80,11 @@ TEST(CommandRule, HostileOwnersAreSentAsTheSubstitute) {
       {1, RK_CHARSET_NO_CHECK, "ann\n@PJL SET COPIES=99", "@JOAU=@UnknownUser"},
       {5, RK_CHARSET_NO_CHECK, "x\x1B%-12345X", "@JOAU=UnknownUser"},
       {1, RK_CHARSET_NO_CHECK, "del\x7F", "@JOAU=@UnknownUser"},
+      // Code type 5 sends the owner with no form mark: one that starts with
+      // a mark reads as another form, and "$" and base 85 as any owner.
+      {5, 0, "$F`_>8", "@JOAU=UnknownUser"},
+      {5, 0, "#CF)Q", "@JOAU=UnknownUser"},
+      {5, 0, "@root", "@JOAU=UnknownUser"},
       // Its base-85 form spells "@HOAD=I29000140" (code page 1252 bytes).
       {2, RK_CHARSET_NO_CHECK, "ann a\xE6\xA4\x8BX\x97@4/: 0", nullptr},
   };
@@ -87,7 +92,8 @@ TEST(CommandRule, HostileOwnersAreSentAsTheSubstitute) {
     const OwnerRequest request = Owner(c.code_type, c.owner, c.mask);
     const CheckedCommand checked = MakeOwnerCommand(request, HandedText{c.owner, 0}, 128);
     ASSERT_TRUE(checked.outcome.delivered) << c.owner;
-    EXPECT_EQ(FindCommandFault(checked.outcome.command), "") << checked.outcome.command;
+    EXPECT_EQ(FindOwnerCommandFault(c.code_type, checked.outcome.command), "")
+        << checked.outcome.command;
     if (c.sent != nullptr) {
       EXPECT_EQ(checked.outcome.command, c.sent);
     }
@@ -99,6 +105,13 @@ TEST(CommandRule, HostileOwnersAreSentAsTheSubstitute) {
     EXPECT_NE(notices.find("\"UnknownUser\" was sent in its place"), std::string::npos) << notices;
     ExpectOneLineEach(checked.notices);
   }
+}
+
+TEST(CommandRule, OwnersMayStartWithAFormMarkOnlyBehindTheirOwn) {
+  EXPECT_NE(FindOwnerCommandFault(5, "@JOAU=$F`_>8").find("form mark \"$\""), std::string::npos);
+  EXPECT_EQ(FindOwnerCommandFault(1, "@JOAU=@$F`_>8"), "");
+  EXPECT_EQ(FindOwnerCommandFault(5, "@JOAU=root$"), "");
+  EXPECT_NE(FindOwnerCommandFault(1, "@JOAU=@a\nb"), "");
 }
 
 TEST(CommandRule, HostileClientNamesAreSentAsTheSubstitute) {

@@ -78,18 +78,18 @@ std::vector<std::string> DescribeChanges(const char* name, const char* what, uin
 
 // The rule applied to a delivered command: kept, or replaced by what
 // `substitute` makes (which is checked in turn), or left out.
-template <typename Substitute>
+template <typename FindFault, typename Substitute>
 CheckedCommand ApplyRule(const char* name, const char* what, const HandedText& handed,
-                         const char* substitute_text, CheckedCommand checked,
+                         const char* substitute_text, CheckedCommand checked, FindFault find_fault,
                          Substitute make_substitute) {
   if (!checked.outcome.delivered) return checked;
-  const std::string fault = FindCommandFault(checked.outcome.command);
+  const std::string fault = find_fault(checked.outcome.command);
   if (fault.empty()) return checked;
   checked.notices.assign(1, std::string(name) + ": the " + what + " " + Quoted(handed.bytes) +
                                 " would make a command with a " + fault + ": " +
                                 Quoted(substitute_text) + " was sent in its place");
   checked.outcome = make_substitute();
-  const std::string second = FindCommandFault(checked.outcome.command);
+  const std::string second = find_fault(checked.outcome.command);
   if (checked.outcome.delivered && !second.empty()) {
     checked.notices.push_back(std::string(name) + " left out: the substitute too would make a " +
                               "command with a " + second);
@@ -115,6 +115,24 @@ std::string FindCommandFault(const std::string& command) {
     }
   }
   return "";
+}
+
+std::string FindOwnerCommandFault(uint16_t code_type, const std::string& command) {
+  std::string fault = FindCommandFault(command);
+  const rk::CodeType* type = rk::FindCodeType(code_type);
+  if (fault.empty() && type != nullptr && type->form_mark == '\0' &&
+      command.size() > kCommandStartLength) {
+    const char first = command[kCommandStartLength];
+    for (const rk::CodeType& other : rk::kCodeTypes) {
+      if (other.form_mark != '\0' && other.form_mark == first) {
+        fault = std::string("form mark \"") + first + "\" at byte " +
+                std::to_string(kCommandStartLength) + " of code type " +
+                std::to_string(other.code) + "'s form";
+        break;
+      }
+    }
+  }
+  return fault;
 }
 
 size_t CountUnmapped(const WideText& wide, const std::string& bytes) {
@@ -146,7 +164,10 @@ CheckedCommand MakeOwnerCommand(const OwnerRequest& request, const HandedText& h
   CheckedCommand checked;
   checked.outcome = CallOwner(request, capacity);
   checked.notices = DescribeOwnerChanges(request, handed, checked.outcome);
-  return ApplyRule("@JOAU=", "owner", handed, kOwnerSubstitute, checked, [&] {
+  const auto find_fault = [&](const std::string& command) {
+    return FindOwnerCommandFault(request.code_type, command);
+  };
+  return ApplyRule("@JOAU=", "owner", handed, kOwnerSubstitute, checked, find_fault, [&] {
     OwnerRequest substitute = request;
     substitute.owner = CallerText{true, false, kOwnerSubstitute, {}};
     return CallOwner(substitute, capacity);
@@ -158,11 +179,12 @@ CheckedCommand MakeClientNameCommand(const ClientNameRequest& request, const Han
   CheckedCommand checked;
   checked.outcome = CallClientName(request, capacity);
   checked.notices = DescribeClientNameChanges(request, handed, checked.outcome);
-  return ApplyRule("@CNAM=", "client name", handed, kClientNameSubstitute, checked, [&] {
-    ClientNameRequest substitute = request;
-    substitute.name = CallerText{true, false, kClientNameSubstitute, {}};
-    return CallClientName(substitute, capacity);
-  });
+  return ApplyRule("@CNAM=", "client name", handed, kClientNameSubstitute, checked,
+                   FindCommandFault, [&] {
+                     ClientNameRequest substitute = request;
+                     substitute.name = CallerText{true, false, kClientNameSubstitute, {}};
+                     return CallClientName(substitute, capacity);
+                   });
 }
 
 CheckedCommand CheckCommand(const char* name, const Outcome& outcome) {

@@ -22,6 +22,12 @@ inline constexpr char kClientNameSubstitute[] = "UnknownHost";
 // take for a command of its own.
 std::string FindCommandFault(const std::string& command);
 
+// FindCommandFault, and for an owner command of a code type that sends
+// the owner without a form mark (code type 5), an owner that starts with
+// one ("@", "$", "#"): the printer would read it as another code type's
+// form, and "$" with base-85 digits names any owner the job likes.
+std::string FindOwnerCommandFault(uint16_t code_type, const std::string& command);
+
 // A text as the library got it: its bytes in the library's code page, and
 // how many characters of the original the code page had no form for (the
 // conversion sends those as '?').

@@ -56,12 +56,19 @@ bool HandOver(const std::string& utf8, const char* name, const char* what, Calle
   return true;
 }
 
-// The job's text, or the substitute where it is not UTF-8 or empty.
+// The job's text, or the substitute where it is not UTF-8, empty, or
+// holds a NUL (the library would read only what comes before it, and an
+// empty owner or name under RK_CHARSET_NO_CHECK would go out as such).
 void HandOverOrSubstitute(const std::string& utf8, const char* name, const char* what,
                           const char* substitute, CallerText* text, HandedText* handed,
                           FilterLog* log) {
-  if (!utf8.empty() && HandOver(utf8, name, what, text, handed, log)) return;
-  if (utf8.empty()) AddLogLine(log, "WARNING", std::string(name) + ": no " + what + " was given");
+  const bool usable = !utf8.empty() && utf8.find('\0') == std::string::npos;
+  if (usable && HandOver(utf8, name, what, text, handed, log)) return;
+  if (!usable) {
+    AddLogLine(log, "WARNING",
+               std::string(name) + ": the " + what + " \"" + EscapedText(utf8) +
+                   "\" is empty or holds a NUL byte");
+  }
   AddLogLine(log, "WARNING", std::string(name) + ": \"" + substitute + "\" was sent in its place");
   *text = CallerText{true, false, substitute, {}};
   *handed = HandedText{substitute, 0};

@@ -289,7 +289,7 @@ int RunOwner(CommandLine& c) {
   }
   const Outcome outcome = CallOwner(r, c.capacity);
   const std::vector<std::string> changes = DescribeOwnerChanges(r, handed, outcome);
-  return ReportOutcome(outcome, r.owner.given ? &changes : nullptr, c.how);
+  return ReportOutcome(outcome, r.owner.given ? &changes : nullptr, c.how, r.code_type);
 }
 
 int RunClientName(CommandLine& c) {

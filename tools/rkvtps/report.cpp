@@ -58,14 +58,17 @@ std::string Shown(const std::string& bytes, const Presentation& how) {
 }  // namespace
 
 std::vector<std::string> NoticeChanges(const Outcome& outcome,
-                                       const std::vector<std::string>* changes) {
+                                       const std::vector<std::string>* changes,
+                                       uint16_t owner_code_type) {
   std::vector<std::string> warnings;
   if (!outcome.delivered) return warnings;
   if (outcome.status != RK_STATUS_OK) {
     warnings.push_back(std::string("the library delivered with status ") +
                        StatusName(outcome.status));
   }
-  const std::string fault = FindCommandFault(outcome.command);
+  const std::string fault = owner_code_type != 0
+                                ? FindOwnerCommandFault(owner_code_type, outcome.command)
+                                : FindCommandFault(outcome.command);
   if (!fault.empty()) {
     warnings.push_back("the command holds a " + fault +
                        ", which a printer would act on (rkvtps-filter refuses such text)");
@@ -90,8 +93,8 @@ std::vector<std::string> NoticeChanges(const Outcome& outcome,
 }
 
 int ReportOutcome(const Outcome& o, const std::vector<std::string>* changes,
-                  const Presentation& how) {
-  const std::vector<std::string> warnings = NoticeChanges(o, changes);
+                  const Presentation& how, uint16_t owner_code_type) {
+  const std::vector<std::string> warnings = NoticeChanges(o, changes, owner_code_type);
   for (const std::string& warning : warnings) Warn(warning);
   if (!o.delivered) {
     std::string message = StatusName(o.status);

@@ -16,13 +16,15 @@ struct Presentation {
 // for text from print jobs (a control byte or a second command start in
 // it). `changes`, where the caller gave the command's text, says what the
 // library did with it (from the client layer); null where the library
-// found the text itself (user, computer name, address).
+// found the text itself (user, computer name, address). An owner command
+// names its code type, whose form the rule also checks.
 std::vector<std::string> NoticeChanges(const Outcome& outcome,
-                                       const std::vector<std::string>* changes);
+                                       const std::vector<std::string>* changes,
+                                       uint16_t owner_code_type = 0);
 
 // Prints the outcome; 0 for a delivered command, 1 for a refusal.
 int ReportOutcome(const Outcome& outcome, const std::vector<std::string>* changes,
-                  const Presentation& how);
+                  const Presentation& how, uint16_t owner_code_type = 0);
 
 // Every command this host gives. One it cannot give is shown with its
 // status: a fact about the host, not a failure.
