@@ -55,9 +55,71 @@ run "a directory as the document" 1 "^ERROR: rkvtps-filter: cannot read the docu
   1 guest1 title 1 "" /
 run "a value the filter does not take" 0 "^WARNING: rkvtps-filter: RKOwnerCodeType=7 " "" -- \
   1 guest1 title 1 "RKOwnerCodeType=7"
-run "a refused text is sent as UnknownUser" 0 "sending @JOAU=UnknownUser" "" -- \
+run "a refused text is sent as UnknownUser, with a warning" 0 \
+  "^WARNING: rkvtps-filter: @JOAU=: the owner \"tab\\\\x09user\" was refused .*\"UnknownUser\" was sent" "" -- \
   1 "$(printf 'tab\tuser')" title 1 "RKOwnerCodeType=5 RKCommands=JOAU"
 run "no PPD: built-in defaults" 0 "sending @NLPP=1" "" -- 1 guest1 title 1 "RKCommands=NLPP"
+
+# What cupsd gives the first filter: the spool file and the copies. A file
+# makes its copies behind one header; standard input is sent once. A later
+# document of the job ("-002") gets no header of its own.
+printf 'one document\n' > "$tree/d00042-001"
+cp "$tree/d00042-001" "$tree/d00042-002"
+printf '@NLPP=1\n' > "$tree/three-copies"
+cat "$tree/d00042-001" "$tree/d00042-001" "$tree/d00042-001" >> "$tree/three-copies"
+cat "$tree/d00042-001" "$tree/d00042-001" "$tree/d00042-001" > "$tree/later-document"
+printf '@NLPP=1\n' | cat - "$tree/d00042-001" > "$tree/one-copy"
+run "three copies of a spool file behind one header" 0 "8 bytes of commands, 39 bytes" \
+  "$tree/three-copies" -- 42 guest1 title 3 "RKCommands=NLPP" "$tree/d00042-001"
+run "the second document of a job: no header" 0 "document 2 of the job" "$tree/later-document" -- \
+  42 guest1 title 3 "RKCommands=NLPP" "$tree/d00042-002"
+input=$tree/d00042-001
+run "copies from standard input: sent once" 0 "13 bytes of document" "$tree/one-copy" -- \
+  42 guest1 title 3 "RKCommands=NLPP"
+run "copies that are not a count: one" 0 "copies \"x\\\\x0APPD: a\" is not a count" "$tree/one-copy" -- \
+  42 guest1 title "$(printf 'x\nPPD: a')" "RKCommands=NLPP"
+input=/dev/null
+
+# A PPD that cupsd names but that cannot be read stops the job before a
+# byte is sent; a default that is none of its option's choices is reported
+# and the built-in default used.
+ppd_given=$ppd
+ppd=$tree/missing.ppd
+run "an unreadable PPD stops the job" 1 "^ERROR: rkvtps-filter: cannot read the queue's PPD .*nothing was sent" \
+  /dev/null -- 1 guest1 title 1 ""
+printf 'not a PPD\n' > "$tree/broken.ppd"
+ppd=$tree/broken.ppd
+run "a PPD that does not parse stops the job" 1 "^ERROR: rkvtps-filter: cannot read the queue's PPD .* on line 1" \
+  /dev/null -- 1 guest1 title 1 ""
+sed 's/^\*DefaultRKOwnerCodeType: .*/*DefaultRKOwnerCodeType: 7/' "$ppd_given" > "$tree/odd-default.ppd"
+ppd=$tree/odd-default.ppd
+printf '@JOAU=@guest1\n' > "$tree/built-in-owner"
+run "a PPD default that is none of its choices" 0 \
+  "^WARNING: rkvtps-filter: the PPD's default RKOwnerCodeType=7 is none of its choices" \
+  "$tree/built-in-owner" -- 1 guest1 title 1 "RKCommands=JOAU"
+ppd=$ppd_given
+
+# SIGTERM, as cupsd cancels a job, while the filter waits for more of the
+# document: an error and status 1, never success.
+mkfifo "$tree/slow"
+PPD=$ppd "$filter" 1 guest1 t 1 "" < "$tree/slow" > /dev/null 2> "$tree/err" &
+pid=$!
+exec 3> "$tree/slow"
+printf 'some of the document' >&3
+for _ in $(seq 100); do
+  grep -q "sending @NLPP" "$tree/err" 2> /dev/null && break
+  sleep 0.1
+done
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+exec 3>&-
+echo "$status" > "$tree/status"
+if [ "$(cat "$tree/status")" = 1 ] && grep -q "^ERROR: rkvtps-filter: stopped by SIGTERM" "$tree/err"; then
+  pass "SIGTERM ends the filter with an error"
+else
+  fail "SIGTERM: status $(cat "$tree/status"), log $(cat "$tree/err")"
+fi
 
 # A command the library refuses is left out with its status; the job
 # prints. Code type 255 needs this host's IPv4 address: a network
