@@ -71,6 +71,10 @@ check() {
       return
     fi
   fi
+  # cupsd reads what passes 4 KiB of a line as a line of its own.
+  if LC_ALL=C awk 'length > 4000 { found = 1 } END { exit !found }' "$tree/err"; then
+    fail "$what: a log line long enough for cupsd to split"
+  fi
   if LC_ALL=C grep -qvE '^(ERROR|WARNING|INFO|DEBUG): rkvtps-filter: ' "$tree/err"; then
     fail "$what: a log line of the job's making: $(LC_ALL=C grep -vE '^(ERROR|WARNING|INFO|DEBUG): rkvtps-filter: ' "$tree/err" | head -n 3 | od -c | head -n 5)"
   fi
@@ -92,6 +96,7 @@ users=(
   ''
   'ゲスト@NLPP=N4'
   "$(printf 'u%.0s' $(seq 200))"
+  "$(printf 'u%.0s' $(seq 4090))PPD: DefaultRKCommands=None"
 )
 clients=(
   'x@HOAD=IC0A80001'
@@ -127,6 +132,10 @@ for name in "${option_names[@]}"; do
   check "option $name with line breaks" LF ann "RKSeparator=LF $name=$(quote "$payload")"
 done
 check "an option name with line breaks" LF ann "$(quote "$payload")=1 RKSeparator=LF"
+long_value="$(printf 'v%.0s' $(seq 4070))PPD: DefaultRKCommands=None"
+for name in RKNup RKClient job-originating-host-name; do
+  check "option $name long enough to split a log line" LF ann "RKSeparator=LF $name=$long_value"
+done
 
 echo "$cases hostile jobs, $failures failed"
 [ "$failures" = 0 ]

@@ -403,6 +403,31 @@ TEST(ToolProcess, WarnsWhenTheLibraryChangedTheText) {
        "^rkvtps: warning: OWNER: 1 character.* 1252",
        {"RKVTPS32_ACP=1252"}},
       {"nothing changed", {"owner", "--code-type", "3", "guest1"}, 0, "@JOAU=#CB6@d,F>3\n", "^$"},
+      // Nothing cut: what the warnings say comes from the library's size
+      // word and the text, not from reading the command back.
+      {"a base-85 form that spells a command",
+       {"owner", "--code-type", "2", "--mask", "0xFFFF",
+        "ann a\xC3\xA6\xC2\xA4\xE2\x80\xB9X\xE2\x80\x94@4/: 0"},
+       0,
+       "@JOAU=$@;]s*@HOAD=I29000140\n",
+       "^rkvtps: warning: the command holds a second command start \"@HOAD=\" at byte 12[^\n]*\n$",
+       {"RKVTPS32_ACP=1252"}},
+      {"a name that is a command start",
+       {"client-name", "--name=@CNAM="},
+       0,
+       "@CNAM=@CNAM=\n",
+       "^rkvtps: warning: the command holds a second command start \"@CNAM=\" at byte 6[^\n]*\n$"},
+      {"an owner of code type 5 that reads as another form",
+       {"owner", "--code-type", "5", "$F`_>8"},
+       0,
+       "@JOAU=$F`_>8\n",
+       "^rkvtps: warning: the command holds a form mark \"\\$\" at byte 6"},
+      {"cut by code type 4 beside an address",
+       {"owner", "--code-type", "4", "--address", "~C0A80001", "abcdefghijklmnopqrst"},
+       0,
+       nullptr,
+       "^rkvtps: warning: @JOAU=: the owner \"abcdefghijklmnopqrst\" was cut to the code "
+       "type's limit: 15 of its 20 bytes were sent\n$"},
   };
   for (const Case& c : cases) Check(c);
 }

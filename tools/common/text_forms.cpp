@@ -16,6 +16,11 @@ std::string EscapedText(const std::string& bytes) {
   return out;
 }
 
+std::string QuotedText(const std::string& bytes, size_t most) {
+  if (bytes.size() <= most) return EscapedText(bytes);
+  return EscapedText(bytes.substr(0, most)) + "... (" + std::to_string(bytes.size()) + " bytes)";
+}
+
 std::string HexText(const std::string& bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string out;

@@ -19,7 +19,7 @@ bool StartsCommand(const std::string& text, size_t at) {
   return true;
 }
 
-std::string Quoted(const std::string& bytes) { return "\"" + EscapedText(bytes) + "\""; }
+std::string Quoted(const std::string& bytes) { return "\"" + QuotedText(bytes) + "\""; }
 
 // The "~" and eight digits (or blanks) that code types 4 and 255 add when
 // the caller gives no address text.

@@ -46,7 +46,7 @@ bool HandOver(const std::string& utf8, const char* name, const char* what, Calle
   size_t bad = 0;
   if (!DecodeUtf8(utf8, &text->wide_text, &bad)) {
     AddLogLine(log, "WARNING",
-               std::string(name) + ": the " + what + " \"" + EscapedText(utf8) +
+               std::string(name) + ": the " + what + " \"" + QuotedText(utf8) +
                    "\" is not UTF-8 (byte " + std::to_string(bad) + ")");
     return false;
   }
@@ -66,7 +66,7 @@ void HandOverOrSubstitute(const std::string& utf8, const char* name, const char*
   if (usable && HandOver(utf8, name, what, text, handed, log)) return;
   if (!usable) {
     AddLogLine(log, "WARNING",
-               std::string(name) + ": the " + what + " \"" + EscapedText(utf8) +
+               std::string(name) + ": the " + what + " \"" + QuotedText(utf8) +
                    "\" is empty or holds a NUL byte");
   }
   AddLogLine(log, "WARNING", std::string(name) + ": \"" + substitute + "\" was sent in its place");
@@ -119,7 +119,7 @@ void AddHostAddress(const FilterSettings& s, const JobClient& client, std::strin
                     FilterLog* log) {
   if (!client.local && client.address.empty()) {
     AddLogLine(log, "INFO",
-               "@HOAD= left out: the job came from \"" + EscapedText(client.name) +
+               "@HOAD= left out: the job came from \"" + QuotedText(client.name) +
                    "\", a name, and the filter never waits on a resolver");
     return;
   }
@@ -131,7 +131,7 @@ void AddNup(const FilterSettings& s, std::string* header, FilterLog* log) {
   const std::string keyword = NupKeyword(s);
   const int selector = SelectorOf(keyword);
   if (selector < 0) {
-    AddLogLine(log, "WARNING", "@NLPP= left out: no N-up keyword \"" + EscapedText(keyword) + "\"");
+    AddLogLine(log, "WARNING", "@NLPP= left out: no N-up keyword \"" + QuotedText(keyword) + "\"");
     return;
   }
   const Outcome outcome = CallNup(static_cast<uint16_t>(selector), kCapacity);
@@ -146,7 +146,7 @@ std::string ComposeHeader(const FilterSettings& s, const std::string& user, Filt
   if (s.client_from_job) client = IdentifyJobClient(s.originating_host);
   AddLogLine(log, "DEBUG",
              "client " + (client.local ? std::string("this machine")
-                                       : "\"" + EscapedText(client.name) + "\""));
+                                       : "\"" + QuotedText(client.name) + "\""));
   std::string header;
   for (const std::string& command : s.commands) {
     if (command == "JOAU") AddOwner(s, user, &header, log);

@@ -41,7 +41,7 @@ bool OpenQueuePpd(ppd_file_t** ppd) {
   if (*ppd == nullptr) {
     int line = 0;
     const ppd_status_t status = ppdLastError(&line);
-    Fail("cannot read the queue's PPD " + EscapedText(path) + ": " + ppdErrorString(status) +
+    Fail("cannot read the queue's PPD " + QuotedText(path, 256) + ": " + ppdErrorString(status) +
          (status != PPD_FILE_OPEN_ERROR ? " on line " + std::to_string(line) : "") +
          "; nothing was sent");
     return false;
@@ -49,6 +49,8 @@ bool OpenQueuePpd(ppd_file_t** ppd) {
   ppdMarkDefaults(*ppd);
   return true;
 }
+
+constexpr size_t kLongestLogLine = 2048;
 
 // cupsd's copies argument: a count of at least 1. Anything else is one
 // copy, with a warning.
@@ -61,7 +63,7 @@ unsigned long ReadCopies(const char* text) {
   if (errno != 0 || end == text || *end != '\0' || text[0] == '-' || copies < 1 ||
       copies > kMostCopies) {
     std::fprintf(stderr, "WARNING: rkvtps-filter: copies \"%s\" is not a count; printing one\n",
-                 EscapedText(text).c_str());
+                 QuotedText(text).c_str());
     return 1;
   }
   return copies;
@@ -111,12 +113,12 @@ int Filter(int argc, char** argv) {
   const bool from_file = argc == 7;
   const int input = from_file ? open(argv[6], O_RDONLY | O_CLOEXEC) : STDIN_FILENO;
   if (input < 0) {
-    Fail("cannot open " + EscapedText(argv[6]) + ": " + std::strerror(errno));
+    Fail("cannot open " + QuotedText(argv[6], 256) + ": " + std::strerror(errno));
     return 1;
   }
   const unsigned long copies = ReadCopies(argv[4]);
   if (from_file && copies > 1 && lseek(input, 0, SEEK_CUR) < 0) {
-    Fail("cannot make " + std::to_string(copies) + " copies of " + EscapedText(argv[6]) + ": " +
+    Fail("cannot make " + std::to_string(copies) + " copies of " + QuotedText(argv[6], 256) + ": " +
          std::strerror(errno) + "; nothing was sent");
     close(input);
     return 1;
@@ -147,7 +149,11 @@ int Filter(int argc, char** argv) {
         &log, "INFO",
         "document " + std::to_string(document) + " of the job: its first carried the commands");
   }
-  for (const std::string& line : log) std::fprintf(stderr, "%s\n", line.c_str());
+  // Each message is short by its making; the cut is for the day one is not,
+  // since cupsd reads what passes 4 KiB as a line of its own.
+  for (const std::string& line : log) {
+    std::fprintf(stderr, "%s\n", line.substr(0, kLongestLogLine).c_str());
+  }
 
   std::string error;
   uint64_t sent = 0;

@@ -27,7 +27,7 @@ struct Source {
     if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd, name)) return choice->choice;
     if (const ppd_option_t* option = ppdFindOption(ppd, name)) {
       AddLogLine(log, "WARNING",
-                 std::string("the PPD's default ") + name + "=" + EscapedText(option->defchoice) +
+                 std::string("the PPD's default ") + name + "=" + QuotedText(option->defchoice) +
                      " is none of its choices; using the built-in default");
     }
     return nullptr;
@@ -38,8 +38,8 @@ struct Source {
 // so that no value can start a line of its own in cupsd's reading.
 void Warn(const Source& source, const char* name, const char* value, const std::string& kept) {
   AddLogLine(source.log, "WARNING",
-             std::string(name) + "=" + EscapedText(value) + " is not a value it takes; using " +
-                 EscapedText(kept));
+             std::string(name) + "=" + QuotedText(value) + " is not a value it takes; using " +
+                 QuotedText(kept));
 }
 
 // Decimal, or hexadecimal with 0x, within [low, high].
