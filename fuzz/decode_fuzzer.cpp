@@ -1,6 +1,7 @@
 // The rkvtps decoder on arbitrary captured bytes: every report points
-// inside the input, and every well-formed base-85 owner, encoded again by
-// the library, gives back the very command it was read from.
+// inside the input, no accepted owner holds a NUL, and every well-formed
+// base-85 owner, encoded again by the library, gives back the very command
+// it was read from.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -39,8 +40,11 @@ void CheckReEncoding(const DecodedCommand& c) {
   // 255 is owner text to the encoder.
   const std::string owner = c.owner + c.address_part;
   const uint16_t code_type = c.form_mark == '$' ? 2 : 3;
-  if (owner.empty() || owner.size() > 24 || owner.find('\0') != std::string::npos ||
-      owner.find_first_not_of(' ') == std::string::npos) {
+  // The owner travels as a C string: one holding a NUL could never be sent.
+  if (owner.find('\0') != std::string::npos) {
+    rk::fuzz::Violated("an accepted owner holds a NUL byte");
+  }
+  if (owner.empty() || owner.size() > 24 || owner.find_first_not_of(' ') == std::string::npos) {
     return;  // a text the library would cut or refuse, not one it sends
   }
   char buffer[64] = {};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -100,9 +101,12 @@ TEST(Decode, RandomOwnersRoundTrip) {
 }
 
 TEST(Decode, CommandsAmongOtherBytes) {
-  const std::string stream = std::string("\x1b%-12345X@PJL\r\n", 15) + "@JOAU=@guest1\r\n" +
-                             std::string("@NLPP=N16\0", 10) + "@HOAD=IC0A8010A @CNAM=PC01\n" +
-                             "@JOAU=#CB6@d,F>84e+<VdL+<Vd";
+  // A CRLF header after a PJL prefix, a document, then a header without a
+  // separator (a blank before the next command is the address's) and one
+  // more command after a NUL.
+  const std::string stream =
+      std::string("\x1b%-12345X@PJL\r\n") + "@JOAU=@guest1\r\n@NLPP=N16\r\n%!PS\n\x1b%-12345X" +
+      "@HOAD=IC0A8010A @CNAM=PC01" + std::string("\0", 1) + "@JOAU=#CB6@d,F>84e+<VdL+<Vd";
   const std::vector<DecodedCommand> found = DecodeCommands(stream, kKeywords);
   ASSERT_EQ(found.size(), 5u);
   EXPECT_EQ(found[0].owner, "guest1");
@@ -113,6 +117,144 @@ TEST(Decode, CommandsAmongOtherBytes) {
   EXPECT_EQ(found[4].address, "no address");
   EXPECT_EQ(found[4].code_types, std::vector<uint16_t>{4});
   for (const DecodedCommand& c : found) EXPECT_TRUE(c.ok) << c.text << ": " << c.error;
+}
+
+// Headers as encoders write them, with every separator and what may follow
+// them, decode without a fault.
+TEST(Decode, HeadersAnEncoderWritesAreAccepted) {
+  const struct {
+    std::string input;
+    size_t commands;
+  } cases[] = {
+      {"@JOAU=@guest1\n@CNAM=PC01\n@HOAD=IC0A80001\n@NLPP=N4\n", 4},
+      {"@JOAU=@guest1\r\n@CNAM=PC01\r\n@HOAD=IC0A80001\r\n@NLPP=N4\r\n", 4},
+      {"@JOAU=@guest1@CNAM=PC01@HOAD=IC0A80001@NLPP=N4", 4},
+      {"@NLPP=N4\n@HOAD=6fd000000000000000000000000000005\n@CNAM=PC01\n@JOAU=$87cUR\n", 4},
+      // Then a document: printer language, text, or nothing but a line end.
+      {"@JOAU=@guest1\n@NLPP=N4\n\x1b%-12345X@PJL ENTER LANGUAGE=PCL\r\n", 2},
+      {"@JOAU=@guest1\r\n@NLPP=N4\r\n\x1b%-12345X", 2},
+      {"@JOAU=@guest1\n@NLPP=N4\n%!PS-Adobe-3.0\nshowpage\n", 2},
+      {"@JOAU=@guest1\r\n@NLPP=N4\r\n\n", 2},
+      {"@JOAU=@guest1@NLPP=N4\x1b%-12345X", 2},
+      {"@NLPP=1\x1b%-12345X@PJL\r\n", 1},
+      {"@CNAM=PC01\t(a document that starts with a tab)", 1},
+      // Without a separator, a base-85 owner spelling a command is a header
+      // of two commands: nothing tells the two apart.
+      {"@JOAU=$87cUR@HOAD=I29000140@NLPP=N4", 3},
+      // A command text in the document is another header, of its own.
+      {"@JOAU=@guest1\n@NLPP=N4\n%!PS\n@JOAU=@root\n%%Title: @CNAM=PC02\n", 4},
+      // Jobs back to back, each with its header.
+      {"@JOAU=@ann\n@NLPP=1\nfirst\x0c@JOAU=@bob\n@NLPP=1\nsecond", 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    const std::vector<DecodedCommand> found = DecodeCommands(c.input, kKeywords);
+    EXPECT_EQ(found.size(), c.commands);
+    for (const DecodedCommand& d : found) EXPECT_TRUE(d.ok) << d.text << ": " << d.error;
+  }
+}
+
+// Every owner the library composes, in a header of the four commands in
+// any order with any separator, and a document after it.
+TEST(Decode, LibraryOwnersInHeadersAreAccepted) {
+  std::mt19937 random(2718);
+  const uint16_t code_types[] = {1, 2, 3, 4, 5, 255};
+  const std::string separators[] = {"", "\n", "\r\n"};
+  std::uniform_int_distribution<int> printable(0x21, 0x7E);
+  for (int i = 0; i < 600; ++i) {
+    const uint16_t code_type = code_types[i % 6];
+    std::string owner(1 + random() % 15, ' ');
+    for (char& c : owner) c = static_cast<char>(printable(random));
+    if (code_type == 5 && (owner[0] == '@' || owner[0] == '$' || owner[0] == '#')) owner[0] = 'x';
+    std::vector<std::string> commands = {Compose(code_type, owner, 1, 5, "~C0A80001"), "@CNAM=PC01",
+                                         "@HOAD=IC0A80001", "@NLPP=N4"};
+    std::shuffle(commands.begin(), commands.end(), random);
+    const std::string& separator = separators[i % 3];
+    std::string header;
+    for (const std::string& command : commands) header += command + separator;
+    // With no separator, text would run on into the last command.
+    const std::string input =
+        header + (separator.empty() || i % 2 == 0 ? "\x1b%-12345X" : "%!PS\n");
+    SCOPED_TRACE(input);
+    const std::vector<DecodedCommand> found = DecodeCommands(input, kKeywords);
+    EXPECT_EQ(found.size(), 4u);
+    for (const DecodedCommand& d : found) EXPECT_TRUE(d.ok) << d.text << ": " << d.error;
+  }
+}
+
+// What a hostile owner or client name makes of a header: each fault is
+// reported on the command it lies in, and every other command is fine.
+TEST(Decode, SmuggledCommandsAndBytesAreRefused) {
+  struct Fault {
+    size_t index;  // of the command, in the order found
+    const char* error;
+    size_t error_offset;
+  };
+  const struct {
+    std::string input;
+    std::vector<Fault> faults;
+  } cases[] = {
+      // An owner "x@JOAU=@root".
+      {"@JOAU=@x@JOAU=@root\n",
+       {{0, "a command start inside a command", 8}, {1, "a second JOAU command in one header", 8}}},
+      {"@JOAU=@x@JOAU=@root\r\n@NLPP=N4\r\n",
+       {{0, "a command start inside a command", 8}, {1, "a second JOAU command in one header", 8}}},
+      // A client name "x@HOAD=IC0A80001" before the real address.
+      {"@JOAU=@ann\n@CNAM=x@HOAD=IC0A80001\n@HOAD=IC0A80002\n",
+       {{1, "a command start inside a command", 18},
+        {3, "a second HOAD command in one header", 34}}},
+      // A client name "x\x1b%-12345X": printer language in the header.
+      {"@JOAU=@ann\n@CNAM=x\x1b%-12345X\n@NLPP=N4\n",
+       {{1, "control byte 0x1B inside a command", 18}}},
+      {"@JOAU=@ann\n@CNAM=x\x1b%-12345X\n", {{1, "control byte 0x1B inside a command", 18}}},
+      {std::string("@JOAU=@ann\n@CNAM=x\0y\n@NLPP=N4\n", 30),
+       {{1, "control byte 0x00 inside a command", 18}}},
+      {"@JOAU=@a\tb\n@NLPP=N4\n", {{0, "control byte 0x09 inside a command", 8}}},
+      {"@JOAU=@a\x7F\n@NLPP=N4\n", {{0, "control byte 0x7F inside a command", 8}}},
+      {"@CNAM=a\x7F"
+       "b\n@NLPP=N4\n",
+       {{0, "control byte 0x7F inside a command", 7}}},
+      {"@JOAU=@a\rb\n@NLPP=N4\n", {{0, "control byte 0x0D inside a command", 8}}},
+      // A line end other than the header's: a CR in an LF header, a lone LF
+      // in a CRLF one.
+      {"@JOAU=@a\r\n@NLPP=N4\n@CNAM=c\n", {{0, "control byte 0x0D inside a command", 8}}},
+      {"@JOAU=@a\r\n@CNAM=b\n@NLPP=N4\r\n", {{1, "control byte 0x0A inside a command", 17}}},
+      {"@JOAU=@a\n@NLPP=N4\r\n", {{1, "control byte 0x0D inside a command", 17}}},
+      // A base-85 owner whose digits spell a command.
+      {"@JOAU=$87cUR@HOAD=I29000140\n@NLPP=N4\n", {{0, "a command start inside a command", 12}}},
+      {"@JOAU=@a@CNAM=b\r\n@NLPP=N4\r\n", {{0, "a command start inside a command", 8}}},
+      // The separator after the last command is missing or cut short.
+      {"@JOAU=@a\n@NLPP=N4", {{1, "truncated header: no line end after its last command", 17}}},
+      {"@JOAU=@a\r\n@NLPP=N4\r", {{1, "truncated header: no line end after its last command", 18}}},
+      {"@NLPP=N4\n@NLPP=N2\n", {{1, "a second NLPP command in one header", 9}}},
+      {"@CNAM=a@CNAM=b", {{1, "a second CNAM command in one header", 7}}},
+      // The first fault in a command is reported; at the end of an empty
+      // body, the header's.
+      {"@JOAU=@a\n@NLPP=N7\x1b\n@CNAM=b\n", {{1, "unknown N-up keyword", 15}}},
+      {"@JOAU=@a\n@CNAM=\x1b%-12345X\n@NLPP=N4\n", {{1, "control byte 0x1B inside a command", 15}}},
+      {"@JOAU=$87cUR@JOAU=\n",
+       {{0, "a command start inside a command", 12},
+        {1, "a second JOAU command in one header", 12}}},
+      // Another printer's command keeps its own report.
+      {"@JOAU=@a\n@ABCD=x\x1b\n@NLPP=N4\n", {{1, "unknown command", 10}}},
+      {"@JOAU=\n@NLPP=N4\n", {{0, "truncated command: no owner", 6}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.input);
+    const std::vector<DecodedCommand> found = DecodeCommands(c.input, kKeywords);
+    size_t next = 0;
+    for (size_t i = 0; i < found.size(); ++i) {
+      if (next < c.faults.size() && c.faults[next].index == i) {
+        const Fault& fault = c.faults[next++];
+        EXPECT_FALSE(found[i].ok) << i;
+        EXPECT_EQ(found[i].error, fault.error) << i;
+        EXPECT_EQ(found[i].error_offset, fault.error_offset) << i;
+      } else {
+        EXPECT_TRUE(found[i].ok) << i << ": " << found[i].error;
+      }
+    }
+    EXPECT_EQ(next, c.faults.size()) << "commands found: " << found.size();
+  }
 }
 
 TEST(Decode, HostAddressTextForms) {
@@ -153,7 +295,12 @@ TEST(Decode, MalformedCommandsNameTheFaultAndItsOffset) {
       {"@JOAU=#&B6", "unknown tag character", 7},
       {"@JOAU=#sB6", "unknown tag character", 7},
       {"@JOAU=$", "truncated command: no base-85 text", 7},
-      {std::string("@JOAU=\x7F", 7), "unknown form mark", 6},
+      {std::string("@JOAU=\x7F", 7), "truncated command: no owner", 6},
+      {"@JOAU=", "truncated command: no owner", 6},
+      {"@JOAU=@", "truncated command: no owner", 7},
+      {"@JOAU=$!!!!!", "base-85 text that decodes to a NUL byte", 7},
+      {"@JOAU=$87cUR!!", "base-85 text that decodes to a NUL byte", 12},
+      {"@JOAU=#C87cUR!!", "base-85 text that decodes to a NUL byte", 13},
       {"@HOAD=I0A00", "truncated command: 8 digits expected", 11},
       {"@HOAD=I0a000005", "bad digit: upper-case hexadecimal expected", 8},
       {"@HOAD=X", "unknown address form", 6},

@@ -1,7 +1,10 @@
 #include "decode.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "validation/code_types.h"
@@ -63,12 +66,11 @@ size_t TrimBlanks(const std::string& input, size_t start, size_t end) {
   return end;
 }
 
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
 size_t BodyEnd(const std::string& input, size_t start) {
   size_t end = start;
-  while (end < input.size() && static_cast<unsigned char>(input[end]) >= 0x20 &&
-         !StartsCommand(input, end)) {
-    ++end;
-  }
+  while (end < input.size() && !IsControl(input[end]) && !StartsCommand(input, end)) ++end;
   return end;
 }
 
@@ -103,8 +105,12 @@ void SplitAddressPart(DecodedCommand* command) {
 }
 
 void DecodeOwner(const std::string& input, size_t body, size_t end, DecodedCommand* command) {
-  if (body == end) {
-    command->code_types = CodeTypesWithForm('\0');  // an empty owner text, sent unchecked
+  // The library sends "UnknownUser" for an empty or refused owner unless
+  // told not to check it: an empty owner is a command cut short, one whose
+  // owner was a control byte, or a caller's mistake no printer should take.
+  if (body == end || (input[body] == '@' && body + 1 == end)) {
+    Fail(command, input[body] == '@' && body < end ? body + 1 : body,
+         "truncated command: no owner");
     return;
   }
   const char mark = input[body];
@@ -115,10 +121,6 @@ void DecodeOwner(const std::string& input, size_t body, size_t end, DecodedComma
     return;
   }
   if (mark != '$' && mark != '#') {
-    if (static_cast<unsigned char>(mark) < 0x20 || mark == 0x7F) {
-      Fail(command, body, "unknown form mark");
-      return;
-    }
     command->code_types = CodeTypesWithForm('\0');
     command->owner = input.substr(body, end - body);
     return;
@@ -151,8 +153,16 @@ void DecodeOwner(const std::string& input, size_t body, size_t end, DecodedComma
   end = TrimBlanks(input, digits, end);
   size_t bad = 0;
   std::string message;
-  if (!DecodeBase85(input.substr(digits, end - digits), &command->owner, &bad, &message)) {
+  const std::string_view text = std::string_view(input).substr(digits, end - digits);
+  if (!DecodeBase85(text, &command->owner, &bad, &message)) {
     Fail(command, digits + bad, message);
+    return;
+  }
+  // The owner reaches the encoder as a C string: a NUL in it would end the
+  // owner there on the way back, so no encoder writes one.
+  const size_t nul = command->owner.find('\0');
+  if (nul != std::string::npos) {
+    Fail(command, digits + nul / 4 * 5, "base-85 text that decodes to a NUL byte");
     return;
   }
   if (mark == '#') SplitAddressPart(command);
@@ -203,6 +213,103 @@ void DecodeNup(const std::string& input, size_t body, size_t end,
   if (command->selector < 0) Fail(command, body, "unknown N-up keyword");
 }
 
+// Where a found command stands: its "@", and the end of its body before
+// trailing blanks are dropped (where a control byte, the next command or
+// the end of the input stopped it).
+struct Span {
+  size_t start;
+  size_t body_end;
+};
+
+// An encoder writes each command of a header followed by the separator,
+// so the next command of the header starts where the body ended (no
+// separator) or right after the line it ended on. A blank line, or a
+// document between, starts another header.
+bool SameHeader(const std::string& input, const Span& previous, const Span& next) {
+  if (next.start == previous.body_end) return true;
+  if (next.start <= previous.body_end || input[next.start - 1] != '\n') return false;
+  // Stops at next.start - 1 at the latest: bounded by the gap.
+  return input.find('\n', previous.body_end) == next.start - 1;
+}
+
+std::string_view Trailer(std::string_view input, const std::vector<Span>& spans, size_t i) {
+  return input.substr(spans[i].body_end, spans[i + 1].start - spans[i].body_end);
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// The header's separator: LF or CRLF where any trailer, or what follows
+// the last command, is one (the more common, the first on a tie), else
+// nothing. Which one a stray trailer is measured against only decides
+// which command is blamed; a header with both is refused either way.
+std::string_view HeaderSeparator(std::string_view input, const std::vector<Span>& spans,
+                                 size_t first, size_t last) {
+  size_t lf = 0, crlf = 0;
+  std::string_view first_seen;
+  const auto count = [&](std::string_view trailer) {
+    if (trailer != "\n" && trailer != "\r\n") return;
+    ++(trailer == "\n" ? lf : crlf);
+    if (first_seen.empty()) first_seen = trailer;
+  };
+  for (size_t i = first; i < last; ++i) count(Trailer(input, spans, i));
+  const std::string_view follow = input.substr(spans[last].body_end);
+  count(StartsWith(follow, "\r\n") ? follow.substr(0, 2) : follow.substr(0, 1));
+  if (lf == crlf) return first_seen;
+  return lf > crlf ? "\n" : "\r\n";
+}
+
+std::string ControlByteMessage(char byte) {
+  char message[48];
+  std::snprintf(message, sizeof message, "control byte 0x%02X inside a command",
+                static_cast<unsigned char>(byte));
+  return message;
+}
+
+// A command reports the first fault in it. At the end of an empty body
+// the header's fault wins: a control byte or a command where a name should
+// be says more than "no name".
+void Refuse(DecodedCommand* command, size_t offset, const std::string& message) {
+  if (!command->ok && command->error_offset < offset) return;
+  Fail(command, offset, message);
+}
+
+// Refuses, in the header of commands first..last, what no encoder writes
+// and a hostile owner or client name would: printer-language bytes, a line
+// end or another command inside a command, a command given twice. Other
+// printers' commands, and one cut short, keep their own report.
+void CheckHeader(const std::string& input, const std::vector<Span>& spans, size_t first,
+                 size_t last, std::vector<DecodedCommand>* found) {
+  if (first == last) return;  // a header of one command: anything may follow it
+  const std::string_view separator = HeaderSeparator(input, spans, first, last);
+  std::vector<std::string_view> seen;  // at most the four names of ours
+  for (size_t i = first; i <= last; ++i) {
+    DecodedCommand& command = (*found)[i];
+    if (!command.recognized || command.name.empty()) continue;
+    if (std::find(seen.begin(), seen.end(), command.name) != seen.end()) {
+      Refuse(&command, command.offset, "a second " + command.name + " command in one header");
+      continue;
+    }
+    seen.push_back(command.name);
+    const size_t end = spans[i].body_end;
+    if (i < last) {
+      const std::string_view trailer = Trailer(input, spans, i);
+      if (trailer == separator) continue;
+      // A trailer begins where a control byte stopped the body.
+      Refuse(&command, end,
+             trailer.empty() ? "a command start inside a command" : ControlByteMessage(input[end]));
+    } else if (!separator.empty()) {
+      const std::string_view follow = std::string_view(input).substr(end);
+      if (StartsWith(follow, separator)) continue;
+      Refuse(&command, end,
+             StartsWith(separator, follow)
+                 ? std::string("truncated header: no line end after its last command")
+                 : ControlByteMessage(input[end]));
+    }
+  }
+}
+
 uint64_t Power85(size_t exponent) {
   uint64_t value = 1;
   while (exponent-- > 0) value *= 85;
@@ -211,7 +318,7 @@ uint64_t Power85(size_t exponent) {
 
 }  // namespace
 
-bool DecodeBase85(const std::string& digits, std::string* bytes, size_t* bad_offset,
+bool DecodeBase85(std::string_view digits, std::string* bytes, size_t* bad_offset,
                   std::string* message) {
   bytes->clear();
   for (size_t start = 0; start < digits.size(); start += 5) {
@@ -315,6 +422,7 @@ std::string JoinCodeTypes(const std::vector<uint16_t>& codes) {
 std::vector<DecodedCommand> DecodeCommands(const std::string& input,
                                            const std::vector<std::string>& nup_keywords) {
   std::vector<DecodedCommand> found;
+  std::vector<Span> spans;
   size_t at = 0;
   while ((at = input.find('@', at)) != std::string::npos) {
     if (!StartsCommand(input, at)) {
@@ -326,9 +434,10 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
           IsCommandNamePrefix(input, at + 1, letters)) {
         DecodedCommand cut;
         cut.offset = at;
-        cut.text = input.substr(at);
+        cut.text = std::string_view(input).substr(at);
         Fail(&cut, input.size(), "truncated command: no \"=\"");
-        found.push_back(cut);
+        found.push_back(std::move(cut));
+        spans.push_back({at, input.size()});
         break;
       }
       ++at;
@@ -339,7 +448,7 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
     command.name = input.substr(at + 1, 4);
     const size_t body = at + 6;
     const size_t end = BodyEnd(input, body);
-    command.text = input.substr(at, TrimBlanks(input, body, end) - at);
+    command.text = std::string_view(input).substr(at, TrimBlanks(input, body, end) - at);
     if (command.name == "JOAU") {
       DecodeOwner(input, body, end, &command);
     } else if (command.name == "CNAM") {
@@ -353,8 +462,15 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
       command.recognized = false;
       Fail(&command, at + 1, "unknown command");
     }
-    found.push_back(command);
+    found.push_back(std::move(command));
+    spans.push_back({at, end});
     at = end;
+  }
+  for (size_t first = 0; first < spans.size();) {
+    size_t last = first;
+    while (last + 1 < spans.size() && SameHeader(input, spans[last], spans[last + 1])) ++last;
+    CheckHeader(input, spans, first, last, &found);
+    first = last + 1;
   }
   return found;
 }

@@ -5,12 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct DecodedCommand {
   size_t offset = 0;       // of the "@" in the input
   std::string name;        // "JOAU", "CNAM", "HOAD", "NLPP", or another printer's
-  std::string text;        // the command as found
+  std::string_view text;   // the command as found: a view into the input
   bool recognized = true;  // false: "@" four letters "=" of no command of ours
   bool ok = true;
   std::string error;        // when !ok: what is wrong
@@ -36,19 +37,37 @@ struct DecodedCommand {
 };
 
 // Finds and explains every command in `input`. A command's body runs to a
-// control byte (NUL, CR, LF, ESC ...), to the next command, or to the end
+// control byte (below 0x20, or 0x7F), to the next command, or to the end
 // of the input; trailing blanks are dropped from the encoded, address and
-// N-up forms.
+// N-up forms. Each command's `text` points into `input`, which must outlive
+// the results (hence no overload for a temporary).
+//
+// Commands are grouped into headers, since an encoder writes a header as
+// commands of one kind each, each followed by the same separator (LF,
+// CRLF or nothing): the next command belongs to the same header when it
+// starts right where the previous body ended or right after the line the
+// previous command ends on. Within a header of two or more commands,
+// refused as malformed, because no encoder writes them and they are how a
+// hostile name smuggles a command or printer-language bytes in:
+// - a trailer (the bytes between a command and the next) other than the
+//   header's separator: a control byte inside a command;
+// - with LF or CRLF as separator, a command followed directly by the next:
+//   a command start inside a command; the last command must be followed by
+//   the separator too;
+// - a second command of one kind.
+// A header of a single command may be followed by anything (the document).
 // `nup_keywords` is the keyword of each N-up selector, first selector first.
 std::vector<DecodedCommand> DecodeCommands(const std::string& input,
                                            const std::vector<std::string>& nup_keywords);
+std::vector<DecodedCommand> DecodeCommands(std::string&& input,
+                                           const std::vector<std::string>& nup_keywords) = delete;
 
 // Ascii85 digits to bytes; false with the offset (within `digits`) and a
 // message for a digit outside "!".."u", a group above 2^32 - 1, a last
 // group of a single digit, or a last group no encoder writes (its digits
 // must be those of its bytes, so that every accepted text has one meaning
 // and encodes back to itself).
-bool DecodeBase85(const std::string& digits, std::string* bytes, size_t* bad_offset,
+bool DecodeBase85(std::string_view digits, std::string* bytes, size_t* bad_offset,
                   std::string* message);
 
 // "3, 4 or 255".

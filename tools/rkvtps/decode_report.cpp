@@ -14,16 +14,15 @@ std::string SourceName(const DecodeInput& input, size_t index) {
   return input.text == "-" ? "standard input" : input.text;
 }
 
-json DecodedJson(const DecodedCommand& c, const std::string& source) {
-  json j = {{"source", source}, {"offset", c.offset}, {"name", c.name}};
-  PutBytes(&j, "command", c.text);
-  j["ok"] = c.ok;
+// The command's JSON object, its texts written as they are rather than
+// copied into it.
+void WriteDecodedJson(const DecodedCommand& c, const std::string& source) {
+  json j = {{"source", source}, {"offset", c.offset}, {"name", c.name}, {"ok", c.ok}};
+  std::vector<JsonBytes> texts = {{"command", c.text}};
   if (!c.ok) {
     j["error"] = c.error;
     j["error_offset"] = c.error_offset;
-    return j;
-  }
-  if (c.name == "JOAU") {
+  } else if (c.name == "JOAU") {
     j["form_mark"] = c.form_mark != 0 ? json(std::string(1, c.form_mark)) : json(nullptr);
     j["code_types"] = c.code_types;
     if (c.has_tag) {
@@ -31,13 +30,13 @@ json DecodedJson(const DecodedCommand& c, const std::string& source) {
       j["tag_row"] = c.tag_row;
       j["tag_column"] = c.tag_column;
     }
-    PutBytes(&j, "owner", c.owner);
+    texts.push_back({"owner", c.owner});
     if (!c.address_part.empty()) {
       j["address_part"] = c.address_part;
       j["address"] = c.address;
     }
   } else if (c.name == "CNAM") {
-    PutBytes(&j, "client_name", c.owner);
+    texts.push_back({"client_name", c.owner});
   } else if (c.name == "HOAD") {
     j["family"] = c.address_family;
     j["address"] = c.address;
@@ -45,14 +44,22 @@ json DecodedJson(const DecodedCommand& c, const std::string& source) {
     j["keyword"] = c.keyword;
     j["selector"] = c.selector;
   }
-  return j;
+  WriteJsonObject(j, texts, 2);
+}
+
+void WriteShown(std::string_view bytes, const Presentation& how) {
+  if (how.escape) {
+    WriteEscaped(bytes);
+  } else {
+    Write(bytes);
+  }
 }
 
 // LABEL "text" (hex DIGITS), the text escaped on request.
 void WriteText(const char* label, const std::string& bytes, const Presentation& how) {
   Write(label);
   Write(" \"");
-  Write(how.escape ? EscapedText(bytes) : bytes);
+  WriteShown(bytes, how);
   Write("\" (hex ");
   WriteHex(bytes);
   WriteLine(")");
@@ -61,12 +68,13 @@ void WriteText(const char* label, const std::string& bytes, const Presentation& 
 void PrintDecoded(const DecodedCommand& c, const std::string& source, const Presentation& how) {
   const std::string where = source + ": offset " + std::to_string(c.offset) + ": ";
   if (!c.ok) {
-    Complain(where + EscapedText(c.name.empty() ? c.text : "@" + c.name) + ": " + c.error +
-             " (at offset " + std::to_string(c.error_offset) + ")");
+    Complain(where + EscapedText(c.name.empty() ? std::string(c.text) : "@" + c.name) + ": " +
+             c.error + " (at offset " + std::to_string(c.error_offset) + ")");
     return;
   }
   Write(where);
-  WriteLine(how.escape ? EscapedText(c.text) : c.text);
+  WriteShown(c.text, how);
+  WriteLine("");
   if (c.name == "JOAU") {
     WriteLine("  job owner; form " +
               (c.form_mark ? "\"" + std::string(1, c.form_mark) + "\"" : std::string("(none)")) +
@@ -95,7 +103,9 @@ int RunDecode(const std::vector<DecodeInput>& inputs, Strictness strictness,
   const std::vector<std::string> keywords = NupKeywords();
   size_t found = 0, malformed = 0, ignored = 0;
   bool unreadable = false;
-  json all = json::array();
+  // Written as it is found, in WriteJson's layout: a whole document in
+  // one string would hold every long text twice over.
+  if (how.json) Write("{\n  \"commands\": [");
   for (size_t i = 0; i < inputs.size(); ++i) {
     const std::string source = SourceName(inputs[i], i);
     std::string bytes, reason;
@@ -113,13 +123,18 @@ int RunDecode(const std::vector<DecodeInput>& inputs, Strictness strictness,
       ++found;
       if (!c.ok) ++malformed;
       if (how.json) {
-        all.push_back(DecodedJson(c, source));
+        Write(found == 1 ? "\n    " : ",\n    ");
+        WriteDecodedJson(c, source);
       } else {
         PrintDecoded(c, source, how);
       }
     }
   }
-  if (how.json) WriteJson(json{{"commands", all}, {"malformed", malformed}, {"ignored", ignored}});
+  if (how.json) {
+    Write(found == 0 ? "]" : "\n  ]");
+    WriteLine(",\n  \"ignored\": " + std::to_string(ignored) +
+              ",\n  \"malformed\": " + std::to_string(malformed) + "\n}");
+  }
   if (found == 0 && !unreadable) Complain("no command found");
   if (unreadable) return 1;
   if (strictness == Strictness::kLenient) return 0;
