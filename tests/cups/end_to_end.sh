@@ -41,8 +41,22 @@ ip link set lo up
 ip link add rk0 type veth peer name rk1
 ip addr add 192.0.2.10/24 dev rk0
 ip link set rk0 up
-ip link set rk1 up
 mount -t tmpfs tmpfs /run
+
+# An IPv6 client that is not this machine: the link's other end in a
+# network namespace of its own, made inside this one (its name lives on
+# the private /run), sends from fd00::20 to cupsd on fd00::10. nodad: the
+# addresses work at once, with no wait for duplicate detection.
+client_ns=""
+if ip -6 addr add fd00::10/64 dev rk0 nodad 2> /dev/null && ip netns add rkclient 2> /dev/null; then
+  client_ns=rkclient
+  ip link set rk1 netns "$client_ns"
+  ip netns exec "$client_ns" ip link set lo up
+  ip netns exec "$client_ns" ip -6 addr add fd00::20/64 dev rk1 nodad
+  ip netns exec "$client_ns" ip link set rk1 up
+else
+  ip link set rk1 up
+fi
 
 # On the private /run: nothing of it outlives the namespace.
 tree=$(mktemp -d /run/rkcups.XXXXXX)
@@ -55,6 +69,7 @@ stop_all() {
   for pid in "${pids[@]}"; do
     wait "$pid" 2> /dev/null || true
   done
+  [ -z "$client_ns" ] || ip netns delete "$client_ns" 2> /dev/null || true
   rm -rf "$tree"
 }
 trap stop_all EXIT
@@ -106,6 +121,7 @@ FileDevice No
 EOF
 cat > "$tree/etc/cupsd.conf" << EOF
 LogLevel debug
+MaxLogSize 0
 Listen $socket
 Listen 127.0.0.1:$port
 Browsing Off
@@ -113,6 +129,7 @@ WebInterface No
 DefaultAuthType None
 JobRetryLimit 0
 PreserveJobFiles No
+${client_ns:+Listen [fd00::10]:$port}
 <Location />
   Order allow,deny
   Allow all
@@ -219,18 +236,33 @@ wait_for_job() {
   echo "${state:-unknown}"
 }
 
-# Sends FILE to QUEUE as USER with the lp options that follow; prints the
-# job id.
+# Sends FILE to QUEUE as USER with the lp arguments that follow (options,
+# and further files: lp makes one job with a document for each file, in
+# order); prints the job id. With CLIENT_NS set the job comes over IPv6
+# from the client's network namespace, else from this machine's socket.
 submit() {
-  local queue=$1 user=$2 file=$3
+  local queue=$1 user=$2 file=$3 server=$socket
   shift 3
-  lp -h "$socket" -d "$queue" -U "$user" "$@" "$file" | sed -n 's/^request id is [^ ]*-\([0-9]*\) .*/\1/p'
+  local client=()
+  if [ -n "${CLIENT_NS:-}" ]; then
+    client=(ip netns exec "$CLIENT_NS")
+    server="[fd00::10]:$port"
+  fi
+  # A job lp or cupsd refuses gives no id (lp says why); the caller reports it.
+  { "${client[@]}" lp -h "$server" -d "$queue" -U "$user" "$file" "$@" || true; } |
+    sed -n 's/^request id is [^ ]*-\([0-9]*\) .*/\1/p'
 }
 
 failures=0
 fail() {
   echo "FAIL $*"
   failures=$((failures + 1))
+}
+# A case this machine cannot stage: said, and a failure where CI requires
+# every case.
+not_run() {
+  echo "not run: $*"
+  [ -z "${RK_REQUIRE_CUPS:-}" ] || failures=$((failures + 1))
 }
 
 # CAPTURE must be the commands in HEADER (a file) and then DOCUMENT byte for
@@ -251,23 +283,100 @@ $("$tool" decode --escape --lenient "$header" 2>&1)"
   fi
 }
 
-# Runs one job: CASE QUEUE USER DOCUMENT EXPECTED-COMMANDS [lp options...].
-# EXPECTED-COMMANDS holds the commands one a line; SEPARATOR (LF by
-# default) follows each.
+# Writes EXPECTED-COMMANDS (one a line) to FILE, SEPARATOR (LF by
+# default) after each.
+write_header() {
+  local expected=$1 header=$2 line
+  : > "$header"
+  while IFS= read -r line; do
+    if [ -n "$line" ]; then
+      printf '%s%b' "$line" "${SEPARATOR-\\n}" >> "$header"
+    fi
+  done <<< "$expected"
+}
+
+# Runs one job: CASE QUEUE USER DOCUMENT EXPECTED-COMMANDS [lp arguments...].
+# The printer must get the commands and then BODY (a file; DOCUMENT by
+# default). The job's id is left in last_job.
+last_job=""
 run_job() {
   local what=$1 queue=$2 user=$3 document=$4 expected=$5 id state
   shift 5
+  last_job=""
   rm -f "$tree/out/$queue"
   id=$(submit "$queue" "$user" "$document" "$@")
   [ -n "$id" ] || { fail "$what: lp did not take the job"; return; }
+  last_job=$id
   state=$(wait_for_job "$queue" "$id")
   [ "$state" = completed ] || { fail "$what: job $id ended $state"; return; }
-  local header=$tree/expected-header
-  : > "$header"
-  while IFS= read -r line; do
-    [ -n "$line" ] && printf '%s%b' "$line" "${SEPARATOR-\\n}" >> "$header"
-  done <<< "$expected"
-  check_capture "$what" "$tree/out/$queue" "$header" "$document"
+  write_header "$expected" "$tree/expected-header"
+  check_capture "$what" "$tree/out/$queue" "$tree/expected-header" "${BODY:-$document}"
+}
+
+# The bytes in front of BODY in CAPTURE, written to HEADER; false when
+# CAPTURE does not end with BODY.
+split_header() {
+  local capture=$1 body=$2 header=$3 size
+  [ -f "$capture" ] || return 1
+  size=$(($(stat -c %s "$capture") - $(stat -c %s "$body")))
+  [ "$size" -ge 0 ] && cmp -s <(tail -c +$((size + 1)) "$capture") "$body" || return 1
+  head -c "$size" "$capture" > "$header"
+}
+
+# What a hostile text must never do to the header the printer got: each
+# line (LF separators) holds exactly one "@NAME=" and no byte below 0x20,
+# and the decoder finds every command well formed. Checked on the bytes
+# captured, not on this script's expectation, so a wrong expectation
+# cannot hide a forged command. Prints the problem; false if there is one.
+header_problem() {
+  local header=$1
+  perl -0777 -e '
+    $_ = <STDIN> // "";
+    sub shown { my $s = shift; $s =~ s/([^\x20-\x7e]|\\)/sprintf("\\x%02X", ord $1)/ge; $s }
+    if ($_ eq "") { print "no commands at all"; exit 1 }
+    if (!/\n\z/) { print "no separator after the last command: ", shown($_); exit 1 }
+    for my $line (split /\n/) {
+      my $starts = () = $line =~ /\@[A-Z]{4}=/g;
+      if ($starts != 1) { print "$starts command starts in one line: ", shown($line); exit 1 }
+      if ($line =~ /[\x00-\x1f]/) { print "a control byte in: ", shown($line); exit 1 }
+    }' < "$header" || return 1
+  "$tool" decode --strict --file "$header" > "$tree/decoded" 2>&1 || {
+    echo "the decoder finds the header malformed: $(head -c 400 "$tree/decoded")"
+    return 1
+  }
+}
+
+# CASE CAPTURE BODY: the header in front of BODY passes header_problem.
+check_header_shape() {
+  local what=$1 capture=$2 body=$3 problem
+  if ! split_header "$capture" "$body" "$tree/got-header"; then
+    fail "$what: the printer did not get the whole document after the commands"
+  elif ! problem=$(header_problem "$tree/got-header"); then
+    fail "$what: $problem"
+  else
+    echo "ok   $what: one command a line, no control byte"
+  fi
+}
+
+# job_host QUEUE ID USER: what cupsd recorded as the job's
+# job-originating-host-name (as ipptool shows it, less the backslashes it
+# adds). cupsd shows it to the job's owner only: the query is made as USER.
+cat > "$tree/job-host.test" << 'EOF'
+{
+  OPERATION Get-Job-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR integer job-id $job_id
+  ATTR name requesting-user-name $owner
+  ATTR keyword requested-attributes job-originating-host-name
+  DISPLAY job-originating-host-name
+}
+EOF
+job_host() {
+  ipptool -t -d job_id="$2" -d owner="$3" "ipp://127.0.0.1:$port/printers/$1" "$tree/job-host.test" 2> /dev/null |
+    sed -n 's/^ *job-originating-host-name ([^)]*) = //p' | tail -n 1 | sed 's/\\\(.\)/\1/g' || true
 }
 
 # What this machine's own discovery gives, for jobs sent from here.
@@ -336,6 +445,225 @@ SEPARATOR='' run_job "no separators" plain guest1 "$text" "@JOAU=@guest1
 run_job "binary document" plain guest1 "$tree/binary.bin" "@NLPP=1" -o RKCommands=NLPP \
   -o document-format=application/octet-stream
 run_job "64 MiB document" plain guest1 "$tree/large.bin" "@NLPP=1" -o RKCommands=NLPP
+
+# ---- Copies and documents ------------------------------------------------------
+# cupsd hands the first filter the spool file and the number of copies:
+# the commands go out once, then the document that many times.
+cat "$text" "$text" "$text" > "$tree/text-3"
+BODY=$tree/text-3 run_job "three copies: one header, the document three times" plain guest1 "$text" \
+  "@JOAU=@guest1
+@NLPP=1" -o RKCommands=JOAU-NLPP -n 3
+cat "$tree/binary.bin" "$tree/binary.bin" > "$tree/binary-2"
+BODY=$tree/binary-2 run_job "two copies of a binary document" plain guest1 "$tree/binary.bin" \
+  "@NLPP=1" -o RKCommands=NLPP -o document-format=application/octet-stream -n 2
+# Several documents in one job: cupsd runs the filter once for each and
+# the backend once for the job, so only the first document may carry the
+# commands.
+printf 'The second document.\n' > "$tree/second.txt"
+cat "$text" "$tree/second.txt" > "$tree/two-documents"
+BODY=$tree/two-documents run_job "two documents: one header, then both" plain guest1 "$text" \
+  "@JOAU=@guest1
+@NLPP=1" -o RKCommands=JOAU-NLPP "$tree/second.txt"
+cat "$text" "$tree/second.txt" "$tree/binary.bin" > "$tree/three-documents"
+BODY=$tree/three-documents run_job "three documents, the last binary" plain guest1 "$text" \
+  "@NLPP=1" -o RKCommands=NLPP -o document-format=application/octet-stream "$tree/second.txt" \
+  "$tree/binary.bin"
+
+# ---- IPv6 clients --------------------------------------------------------------
+# cupsd writes an IPv6 peer as "[v1.ADDR]", "[v1.ADDR+zone]" when link-local;
+# the commands carry the bare address. A job over the local socket may
+# name its own host, so these forms can be given here. Each row: the host
+# name | the commands expected, "|" between them.
+ipv6_forms=(
+  "[v1.2001:db8::7]|@CNAM=2001:db8::7|@HOAD=620010db8000000000000000000000007"
+  "[v1.fe80::1+rk0]|@CNAM=fe80::1|@HOAD=6fe800000000000000000000000000001"
+  "::ffff:127.0.0.1|$local_name|$local_address"
+)
+for row in "${ipv6_forms[@]}"; do
+  host=${row%%|*}
+  expected=${row#*|}
+  run_job "client $host" plain ann "$text" "${expected//|/$'\n'}" \
+    -o job-originating-host-name="$host" -o RKCommands=CNAM-HOAD
+done
+
+# A real IPv6 client: cupsd takes the client from the connection, and a
+# job that names another host over a network connection does not change
+# it.
+if [ -z "$client_ns" ]; then
+  not_run "a job over IPv6 from another address: no IPv6 address or network namespace for a client here"
+else
+  for forged_host in "" 192.0.2.7; do
+    what="a job over IPv6 from fd00::20"
+    options=(-o RKCommands=JOAU-CNAM-HOAD-NLPP)
+    if [ -n "$forged_host" ]; then
+      what="$what, naming $forged_host"
+      options+=(-o job-originating-host-name="$forged_host")
+    fi
+    CLIENT_NS=$client_ns run_job "$what" plain guest1 "$text" \
+      "@JOAU=@guest1
+@CNAM=fd00::20
+@HOAD=6fd000000000000000000000000000020
+@NLPP=1" "${options[@]}"
+    if [ -n "$last_job" ]; then
+      host=$(job_host plain "$last_job" guest1)
+      if [ "$host" = "[v1.fd00::20]" ]; then
+        echo "ok   $what: cupsd recorded the client as $host"
+      else
+        fail "$what: cupsd recorded the client as \"$host\", not [v1.fd00::20]"
+      fi
+    fi
+  done
+fi
+
+# ---- Hostile user and client names -------------------------------------------
+# Names that hold a command of their own or a control byte, as cupsd hands
+# them on: a name whose command would hold a second command start or a
+# control byte goes out as the library's stand-in (UnknownUser,
+# UnknownHost), whatever the charset mask, and the job still prints. Each
+# row: case | queue | user | job-originating-host-name (empty: this
+# machine) | job options, NAME=VALUE separated by spaces | the commands
+# expected, "|" between them.
+# cupsd itself hands the filter "anonymous" for a requesting-user-name
+# that holds a control byte (CUPS 2.4 without StrictConformance), so that
+# row checks the whole path: no escape byte reaches the printer.
+esc=$'\e'
+hostile_names=(
+  "a user name holding a command|plain|x@JOAU=@root||RKCommands=JOAU|@JOAU=@UnknownUser"
+  "a user name holding a command, no charset check|plain|x@JOAU=@root||RKCommands=JOAU RKCharsetMask=65535|@JOAU=@UnknownUser"
+  "a user name holding a command, code type 5|plain|x@JOAU=@root||RKCommands=JOAU RKOwnerCodeType=5|@JOAU=UnknownUser"
+  "a user name with another form's mark, code type 5|plain|\$x||RKCommands=JOAU RKOwnerCodeType=5|@JOAU=UnknownUser"
+  "a user name holding a command, base 85 (code type 2) spells no command|admin|x@JOAU=@root|||$(own_owner 1252 'x@JOAU=@root' 2)|@NLPP=N4"
+  "a user name with an escape sequence (cupsd sends anonymous)|plain|esc${esc}[2Juser||RKCommands=JOAU|@JOAU=@anonymous"
+  "a client name holding a command|plain|guest1|x@HOAD=IC0A80001|RKCommands=CNAM-HOAD|@CNAM=UnknownHost"
+  "a client name with an escape sequence|plain|guest1|host${esc}[2J|RKCommands=CNAM-HOAD|@CNAM=UnknownHost"
+  "a client name with an escape sequence, no charset check|plain|guest1|host${esc}[2J|RKCommands=CNAM-HOAD RKCharsetMask=65535|@CNAM=UnknownHost"
+  "a hostile user and client, every command|plain|x@JOAU=@root|x@HOAD=IC0A80001||@JOAU=@UnknownUser|@CNAM=UnknownHost|@NLPP=1"
+)
+for row in "${hostile_names[@]}"; do
+  IFS='|' read -r what queue user host job_options expected <<< "$row"
+  options=()
+  [ -z "$host" ] || options+=(-o job-originating-host-name="$host")
+  for option in $job_options; do
+    options+=(-o "$option")
+  done
+  run_job "$what" "$queue" "$user" "$text" "${expected//|/$'\n'}" "${options[@]}"
+  if [ -f "$tree/out/$queue" ]; then
+    check_header_shape "$what" "$tree/out/$queue" "$text"
+  fi
+done
+
+# ---- Log lines forged by a job ----------------------------------------------
+# cupsd acts on its filters' standard error line by line: "PPD:" rewrites
+# the queue's PPD when the job ends, "ATTR:" and "STATE:" change the
+# printer. A job's text that reaches a log line raw could end the line and
+# forge one. Each row: the option that carries the text | the line it
+# tries to forge. (A user name cannot carry one: cupsd hands the filter
+# "anonymous" for a name with a control byte.) Each attack has a queue of
+# its own, and the attacks run at once: every queue must stay as it was
+# (its PPD byte for byte, its options, its state), and its next job must
+# get every command.
+forged_lines=(
+  "RKClient|PPD: DefaultRKCommands=None"
+  "RKSeparator|PPD: DefaultRKCharsetMask=65535"
+  "RKTagRow|PPD: DefaultRKClient=local"
+  "RKTagColumn|PPD: DefaultRKOwnerCodeType=5"
+  "RKCodePage|ATTR: marker-message=forged-by-a-job"
+  "RKOwnerCodeType|STATE: +media-empty-error"
+  "RKCommands|STATE: paused"
+  "job-originating-host-name|PPD: DefaultRKSeparator=None"
+)
+cat > "$tree/printer-state.test" << 'EOT'
+{
+  OPERATION Get-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR keyword requested-attributes printer-state,printer-state-reasons,printer-is-accepting-jobs,marker-message
+  DISPLAY printer-state
+  DISPLAY printer-state-reasons
+  DISPLAY printer-is-accepting-jobs
+  DISPLAY marker-message
+}
+EOT
+# QUEUE's options as cupsd serves its PPD, and what the printer reports.
+# (lpoptions finds no printer-uri over the local socket: it asks over TCP.)
+queue_state() {
+  lpoptions -h "127.0.0.1:$port" -p "$1" -l 2>&1 || true
+  ipptool -t "ipp://127.0.0.1:$port/printers/$1" "$tree/printer-state.test" 2>&1 |
+    grep ' = ' || true
+}
+attack_ids=()
+for i in "${!forged_lines[@]}"; do
+  carrier=${forged_lines[i]%%|*}
+  line=${forged_lines[i]#*|}
+  queue=forged$i
+  make_queue "$queue" "rkcapture:$tree/out/$queue"
+  cp "$tree/etc/ppd/$queue.ppd" "$tree/$queue.ppd-before"
+  queue_state "$queue" > "$tree/$queue.state-before"
+  hostile="x"$'\n'"$line"$'\n'"DEBUG: y"
+  attack_ids[i]=$(submit "$queue" guest1 "$text" -o "$carrier='$hostile'")
+done
+for i in "${!forged_lines[@]}"; do
+  carrier=${forged_lines[i]%%|*}
+  line=${forged_lines[i]#*|}
+  queue=forged$i id=${attack_ids[i]}
+  what="\"$line\" forged in $carrier"
+  [ -n "$id" ] || { fail "$what: lp did not take the job"; continue; }
+  state=$(wait_for_job "$queue" "$id")
+  queue_state "$queue" > "$tree/$queue.state-after"
+  # Every way the queue changed, not just the first. (An assignment takes
+  # the status of its command substitutions: each ends in "|| true".)
+  problems=()
+  [ "$state" = completed ] || problems+=("job $id ended $state")
+  if ! grep -aF "[Job $id] argv[5]=" "$tree/log/error_log" | grep -aqF " $carrier=x"; then
+    # Otherwise the case would prove nothing.
+    problems+=("cupsd did not hand the filter the hostile $carrier")
+  fi
+  if grep -aF "[Job $id] $line" "$tree/log/error_log" > "$tree/forged-read"; then
+    problems+=("cupsd read the forged line: $(head -n 3 "$tree/forged-read")")
+  fi
+  if ! cmp -s "$tree/$queue.ppd-before" "$tree/etc/ppd/$queue.ppd"; then
+    problems+=("cupsd rewrote the queue's PPD:
+$(diff "$tree/$queue.ppd-before" "$tree/etc/ppd/$queue.ppd" | head -n 10 || true)")
+  fi
+  if ! grep -q '^RKCommands/' "$tree/$queue.state-before" ||
+    ! grep -q '^RKCommands/' "$tree/$queue.state-after"; then
+    problems+=("lpoptions could not list the queue's options: $(grep -m 1 lpoptions \
+      "$tree/$queue.state-before" "$tree/$queue.state-after" || true)")
+  fi
+  if ! cmp -s "$tree/$queue.state-before" "$tree/$queue.state-after"; then
+    problems+=("the queue changed:
+$(diff "$tree/$queue.state-before" "$tree/$queue.state-after" | head -n 10 || true)")
+  fi
+  if [ ${#problems[@]} -gt 0 ]; then
+    report=$(printf '%s; ' "${problems[@]}")
+    fail "$what: ${report%; }"
+  else
+    echo "ok   $what: cupsd read no such line, the queue is as it was"
+  fi
+  if [ "$state" = completed ]; then
+    check_header_shape "$what" "$tree/out/$queue" "$text"
+  fi
+done
+# Each queue's next job, all at once again: every command, as before.
+follow_ids=()
+for i in "${!forged_lines[@]}"; do
+  rm -f "$tree/out/forged$i"
+  follow_ids[i]=$(submit "forged$i" guest1 "$text" -o job-originating-host-name=192.0.2.7)
+done
+printf '@JOAU=@guest1\n@CNAM=192.0.2.7\n@HOAD=IC0000207\n@NLPP=1\n' > "$tree/full-header"
+for i in "${!forged_lines[@]}"; do
+  what="the job after \"${forged_lines[i]#*|}\""
+  id=${follow_ids[i]}
+  [ -n "$id" ] || { fail "$what: lp did not take the job"; continue; }
+  state=$(wait_for_job "forged$i" "$id")
+  if [ "$state" != completed ]; then
+    fail "$what: job $id ended $state"
+  else
+    check_capture "$what" "$tree/out/forged$i" "$tree/full-header" "$text"
+  fi
+done
 
 # A printer that closes its input after 10 bytes: the job must end aborted
 # (the queue's error policy), never completed.
