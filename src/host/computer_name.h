@@ -7,9 +7,6 @@ namespace rk {
 // The computer name area the commands read into, with its terminator.
 constexpr uint32_t kComputerNameCapacity = 40;
 
-// What stands in for a computer name that cannot be read or is refused.
-constexpr char kUnknownHost[] = "UnknownHost";
-
 // The computer name into `name` (kComputerNameCapacity bytes), always
 // terminated. False, with `name` unusable, when it cannot be read.
 bool ReadComputerNameInto(char* name);

@@ -1,5 +1,6 @@
 #include "host/host_commands.h"
 
+#include "facts/command_facts.h"
 #include "frame/sized_output.h"
 #include "frame/text.h"
 #include "frame/wide_text.h"
@@ -17,9 +18,9 @@ namespace {
 // type 5), or a whole name of at most 39 bytes without one: both fit, so the
 // command always carries the name whole.
 constexpr size_t kValidatedNameCapacity = 64;
-constexpr size_t kHostNameCommandCapacity = 6 + kValidatedNameCapacity;
+constexpr size_t kHostNameCommandCapacity = kCommandStartLength + kValidatedNameCapacity;
 // "@HOAD=", the form letter and the longer (IPv6) digits with their NUL.
-constexpr size_t kHostAddressCommandCapacity = 6 + 1 + kIPv6DigitsCapacity;
+constexpr size_t kHostAddressCommandCapacity = kCommandStartLength + 1 + kIPv6DigitsCapacity;
 
 }  // namespace
 
@@ -38,7 +39,8 @@ int32_t ComposeClientNameCommand(uint16_t code_type, const char* name, char* buf
     CopyText(validated, sizeof validated, kUnknownHost);
   }
 
-  char command[kHostNameCommandCapacity] = "@CNAM=";
+  char command[kHostNameCommandCapacity];
+  CopyText(command, sizeof command, kClientNameCommand);
   AppendText(command, sizeof command, validated);
   return DeliverCommand(command, buffer, size, status);
 }
@@ -59,7 +61,8 @@ namespace {
 // "@HOAD=", the form letter ('I' or '6') and the digits.
 int32_t DeliverAddressCommand(char form, const char* digits, char* buffer, uint16_t* size,
                               int16_t* status) {
-  char command[kHostAddressCommandCapacity] = "@HOAD=";
+  char command[kHostAddressCommandCapacity];
+  CopyText(command, sizeof command, kHostAddressCommand);
   const char form_text[2] = {form, '\0'};
   AppendText(command, sizeof command, form_text);
   AppendText(command, sizeof command, digits);

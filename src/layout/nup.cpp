@@ -1,5 +1,6 @@
 #include "layout/nup.h"
 
+#include "facts/command_facts.h"
 #include "frame/sized_output.h"
 #include "frame/text.h"
 #include "rkvtps32.h"
@@ -23,7 +24,8 @@ int32_t ComposeNupCommand(uint16_t selector, char* buffer, uint16_t* size, int16
     *status = RK_STATUS_BAD_NUP;
     return 0;
   }
-  char command[24] = "@NLPP=";
+  char command[24];
+  CopyText(command, sizeof command, kNupCommand);
   AppendText(command, sizeof command, kNupKeywords[selector]);
   return DeliverCommand(command, buffer, size, status);
 }

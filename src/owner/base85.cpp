@@ -3,16 +3,15 @@
 #include <cstddef>
 #include <cstring>
 
+#include "facts/command_facts.h"
 #include "frame/text.h"
 
 namespace rk {
 
-constexpr size_t kMaxInput = 24;
-
 int32_t EncodeBase85(const char* text, char* output) {
   // A longer text is refused anyway, so the rest of it is never read.
-  const size_t n = TextLengthUpTo(text, kMaxInput);
-  if (n == 0 || n > kMaxInput) return 0;
+  const size_t n = TextLengthUpTo(text, kEncoderLimit);
+  if (n == 0 || n > kEncoderLimit) return 0;
   constexpr uint32_t kPowers[5] = {52200625u, 614125u, 7225u, 85u, 1u};
   const auto* bytes = reinterpret_cast<const uint8_t*>(text);
   char encoded[kBase85OutputCapacity];

@@ -3,30 +3,23 @@
 #include <array>
 #include <cstring>
 
+#include "facts/command_facts.h"
 #include "frame/sized_output.h"
 #include "frame/text.h"
 #include "host/discovery.h"
 #include "owner/base85.h"
 #include "rkvtps32.h"
-#include "validation/code_types.h"
 
 namespace rk {
 namespace {
 
 constexpr size_t kCommandCapacity = 80;  // 79 characters and the NUL
-constexpr size_t kEncoderLimit = 24;
-constexpr size_t kAddressPartLength = 9;  // "~" and 8 digits
-constexpr char kNoAddressDigits[] = "        ";
-constexpr int kTagRows = 12;
-constexpr int kTagColumns = 6;
 
-// Row r, column c holds 0x20 + 7r + c: each row is six consecutive codes
-// and the seventh code after a row's start belongs to no row.
 constexpr std::array<char, kTagRows * kTagColumns> MakeTagTable() {
   std::array<char, kTagRows * kTagColumns> table{};
   for (int r = 0; r < kTagRows; ++r) {
     for (int c = 0; c < kTagColumns; ++c)
-      table[r * kTagColumns + c] = static_cast<char>(0x20 + 7 * r + c);
+      table[r * kTagColumns + c] = static_cast<char>(kTagFirstCode + kTagRowStride * r + c);
   }
   return table;
 }
@@ -59,7 +52,8 @@ bool AppendAddressPart(const CodeType& type, char* owner, size_t owner_capacity,
     int16_t discarded = RK_STATUS_OK;  // blanks stand in; the call goes on
     if (!GetIPv4AddressHex(digits, &discarded)) CopyText(digits, sizeof digits, kNoAddressDigits);
   }
-  return AppendText(owner, owner_capacity, "~") && AppendText(owner, owner_capacity, digits);
+  const char mark[2] = {kAddressPartMark, '\0'};
+  return AppendText(owner, owner_capacity, mark) && AppendText(owner, owner_capacity, digits);
 }
 
 }  // namespace
@@ -100,7 +94,8 @@ int32_t ComposeOwnerCommand(uint16_t code_type, char* owner, size_t owner_capaci
     *status = RK_STATUS_GENERAL_ERROR;
     return 0;
   }
-  char command[kCommandCapacity] = "@JOAU=";
+  char command[kCommandCapacity];
+  CopyText(command, sizeof command, kOwnerCommand);
   const char mark[2] = {type->form_mark, '\0'};
   if (!type->encoded) {
     AppendText(command, sizeof command, mark);

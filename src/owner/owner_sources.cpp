@@ -2,18 +2,17 @@
 
 #include <cstring>
 
+#include "facts/command_facts.h"
 #include "frame/text.h"
 #include "host/computer_name.h"
 #include "os/os.h"
 #include "owner/owner_command.h"
 #include "rkvtps32.h"
-#include "validation/code_types.h"
 #include "validation/validation.h"
 
 namespace rk {
 namespace {
 
-constexpr char kUnknownUser[] = "UnknownUser";
 constexpr char kWinlogonKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\";
 constexpr char kDefaultUserValue[] = "DefaultUserName";
 constexpr uint32_t kNameCapacity = 40;

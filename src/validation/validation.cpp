@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "facts/command_facts.h"
 #include "os/os.h"
 #include "rkvtps32.h"
-#include "validation/code_types.h"
 
 namespace rk {
 namespace {

@@ -98,7 +98,7 @@ TEST(CommandRule, HostileOwnersAreSentAsTheSubstitute) {
       EXPECT_EQ(checked.outcome.command, c.sent);
     }
     // The substitute's command, composed by the library directly.
-    const Outcome substitute = CallOwner(Owner(c.code_type, kOwnerSubstitute, c.mask), 128);
+    const Outcome substitute = CallOwner(Owner(c.code_type, rk::kUnknownUser, c.mask), 128);
     EXPECT_EQ(checked.outcome.command, substitute.command) << c.owner;
     const std::string notices = Joined(checked.notices);
     EXPECT_NE(notices.find("@JOAU=: the owner"), std::string::npos) << notices;

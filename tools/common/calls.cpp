@@ -1,5 +1,6 @@
 #include "calls.h"
 
+#include "command_facts.h"
 #include "rkvtps32.h"
 
 namespace {
@@ -107,7 +108,7 @@ std::vector<std::string> NupKeywords() {
   for (uint16_t selector = 0;; ++selector) {
     const Outcome outcome = CallNup(selector, 64);
     if (!outcome.delivered) break;
-    keywords.push_back(outcome.command.substr(6));  // after "@NLPP="
+    keywords.push_back(outcome.command.substr(rk::kCommandStartLength));
   }
   return keywords;
 }

@@ -1,16 +1,13 @@
 #include "untrusted_text.h"
 
+#include "command_facts.h"
 #include "rkvtps32.h"
 #include "text_forms.h"
-#include "validation/code_types.h"
 
 namespace {
 
-// "@", four capital letters and "=".
-constexpr size_t kCommandStartLength = 6;
-
 bool StartsCommand(const std::string& text, size_t at) {
-  if (at + kCommandStartLength > text.size() || text[at] != '@' || text[at + 5] != '=') {
+  if (at + rk::kCommandStartLength > text.size() || text[at] != '@' || text[at + 5] != '=') {
     return false;
   }
   for (size_t i = 1; i <= 4; ++i) {
@@ -21,20 +18,16 @@ bool StartsCommand(const std::string& text, size_t at) {
 
 std::string Quoted(const std::string& bytes) { return "\"" + QuotedText(bytes) + "\""; }
 
-// The "~" and eight digits (or blanks) that code types 4 and 255 add when
-// the caller gives no address text.
-constexpr size_t kDiscoveredAddressPart = 9;
-
 // The owner bytes a delivered owner command carries, read from its length
 // alone: base 85 writes five digits for four bytes and k + 1 digits for a
 // last group of k.
 size_t CarriedOwnerBytes(const OwnerRequest& r, const rk::CodeType& type, size_t length) {
-  size_t body = length - kCommandStartLength;
+  size_t body = length - rk::kCommandStartLength;
   if (type.form_mark != '\0') --body;
   if (type.tagged) --body;
   size_t bytes = type.encoded ? 4 * (body / 5) + (body % 5 > 0 ? body % 5 - 1 : 0) : body;
   if (type.address_part) {
-    const size_t address = r.has_address ? r.address.size() : kDiscoveredAddressPart;
+    const size_t address = r.has_address ? r.address.size() : rk::kAddressPartLength;
     bytes = bytes > address ? bytes - address : 0;
   }
   return bytes;
@@ -103,15 +96,15 @@ CheckedCommand ApplyRule(const char* name, const char* what, const HandedText& h
 
 std::string FindCommandFault(const std::string& command) {
   if (!StartsCommand(command, 0)) return "start other than \"@\", four capital letters and \"=\"";
-  for (size_t at = kCommandStartLength; at < command.size(); ++at) {
+  for (size_t at = rk::kCommandStartLength; at < command.size(); ++at) {
     const unsigned char byte = static_cast<unsigned char>(command[at]);
     if (byte < 0x20 || byte == 0x7F) {
       return "control byte " + EscapedText(std::string(1, static_cast<char>(byte))) + " at byte " +
              std::to_string(at);
     }
     if (StartsCommand(command, at)) {
-      return "second command start \"" + command.substr(at, kCommandStartLength) + "\" at byte " +
-             std::to_string(at);
+      return "second command start \"" + command.substr(at, rk::kCommandStartLength) +
+             "\" at byte " + std::to_string(at);
     }
   }
   return "";
@@ -121,12 +114,12 @@ std::string FindOwnerCommandFault(uint16_t code_type, const std::string& command
   std::string fault = FindCommandFault(command);
   const rk::CodeType* type = rk::FindCodeType(code_type);
   if (fault.empty() && type != nullptr && type->form_mark == '\0' &&
-      command.size() > kCommandStartLength) {
-    const char first = command[kCommandStartLength];
+      command.size() > rk::kCommandStartLength) {
+    const char first = command[rk::kCommandStartLength];
     for (const rk::CodeType& other : rk::kCodeTypes) {
       if (other.form_mark != '\0' && other.form_mark == first) {
         fault = std::string("form mark \"") + first + "\" at byte " +
-                std::to_string(kCommandStartLength) + " of code type " +
+                std::to_string(rk::kCommandStartLength) + " of code type " +
                 std::to_string(other.code) + "'s form";
         break;
       }
@@ -135,28 +128,22 @@ std::string FindOwnerCommandFault(uint16_t code_type, const std::string& command
   return fault;
 }
 
-size_t CountUnmapped(const WideText& wide, const std::string& bytes) {
-  size_t asked = 0, got = 0;
-  for (RK_WCHAR unit : wide) asked += unit == u'?';
-  for (char byte : bytes) got += byte == '?';
-  return got > asked ? got - asked : 0;
-}
-
 std::vector<std::string> DescribeOwnerChanges(const OwnerRequest& request, const HandedText& handed,
                                               const Outcome& outcome) {
   const rk::CodeType* type = rk::FindCodeType(request.code_type);
   if (!outcome.delivered || type == nullptr || !request.owner.given) return {};
-  return DescribeChanges("@JOAU=", "owner", request.code_type, request.mask, handed,
+  return DescribeChanges(rk::kOwnerCommand, "owner", request.code_type, request.mask, handed,
                          CarriedOwnerBytes(request, *type, outcome.command.size()),
-                         kOwnerSubstitute);
+                         rk::kUnknownUser);
 }
 
 std::vector<std::string> DescribeClientNameChanges(const ClientNameRequest& request,
                                                    const HandedText& handed,
                                                    const Outcome& outcome) {
   if (!outcome.delivered || !request.name.given) return {};
-  return DescribeChanges("@CNAM=", "client name", request.code_type, request.mask, handed,
-                         outcome.command.size() - kCommandStartLength, kClientNameSubstitute);
+  return DescribeChanges(rk::kClientNameCommand, "client name", request.code_type, request.mask,
+                         handed, outcome.command.size() - rk::kCommandStartLength,
+                         rk::kUnknownHost);
 }
 
 CheckedCommand MakeOwnerCommand(const OwnerRequest& request, const HandedText& handed,
@@ -167,9 +154,9 @@ CheckedCommand MakeOwnerCommand(const OwnerRequest& request, const HandedText& h
   const auto find_fault = [&](const std::string& command) {
     return FindOwnerCommandFault(request.code_type, command);
   };
-  return ApplyRule("@JOAU=", "owner", handed, kOwnerSubstitute, checked, find_fault, [&] {
+  return ApplyRule(rk::kOwnerCommand, "owner", handed, rk::kUnknownUser, checked, find_fault, [&] {
     OwnerRequest substitute = request;
-    substitute.owner = CallerText{true, false, kOwnerSubstitute, {}};
+    substitute.owner = CallerText{true, false, rk::kUnknownUser, {}};
     return CallOwner(substitute, capacity);
   });
 }
@@ -179,10 +166,10 @@ CheckedCommand MakeClientNameCommand(const ClientNameRequest& request, const Han
   CheckedCommand checked;
   checked.outcome = CallClientName(request, capacity);
   checked.notices = DescribeClientNameChanges(request, handed, checked.outcome);
-  return ApplyRule("@CNAM=", "client name", handed, kClientNameSubstitute, checked,
+  return ApplyRule(rk::kClientNameCommand, "client name", handed, rk::kUnknownHost, checked,
                    FindCommandFault, [&] {
                      ClientNameRequest substitute = request;
-                     substitute.name = CallerText{true, false, kClientNameSubstitute, {}};
+                     substitute.name = CallerText{true, false, rk::kUnknownHost, {}};
                      return CallClientName(substitute, capacity);
                    });
 }

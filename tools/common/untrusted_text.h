@@ -10,10 +10,7 @@
 #include <vector>
 
 #include "calls.h"
-
-// What the library sends in place of a text it refuses.
-inline constexpr char kOwnerSubstitute[] = "UnknownUser";
-inline constexpr char kClientNameSubstitute[] = "UnknownHost";
+#include "command_facts.h"
 
 // Why `command` may not reach a printer, or empty when it may. A command is
 // "@", four capital letters and "="; its body may hold no control byte
@@ -35,10 +32,6 @@ struct HandedText {
   std::string bytes;
   size_t unmapped = 0;
 };
-
-// The '?' count of a conversion: characters of `wide` that are not '?' but
-// came out as '?' in `bytes`.
-size_t CountUnmapped(const WideText& wide, const std::string& bytes);
 
 // What a delivered command did with the text it was handed, worked out
 // from the library's size word and its validation, one sentence each: a

@@ -2,10 +2,11 @@
 
 #include <vector>
 
+#include "command_facts.h"
 #include "job_client.h"
-#include "platform.h"
 #include "rkvtps32.h"
 #include "status_names.h"
+#include "text_conversion.h"
 #include "text_forms.h"
 #include "untrusted_text.h"
 
@@ -43,16 +44,16 @@ void Deliver(const char* name, const CheckedCommand& checked, std::string* heade
 // refused, as the library refuses text outside its character classes.
 bool HandOver(const std::string& utf8, const char* name, const char* what, CallerText* text,
               HandedText* handed, FilterLog* log) {
-  size_t bad = 0;
-  if (!DecodeUtf8(utf8, &text->wide_text, &bad)) {
-    AddLogLine(log, "WARNING",
-               std::string(name) + ": the " + what + " \"" + QuotedText(utf8) +
-                   "\" is not UTF-8 (byte " + std::to_string(bad) + ")");
+  PreparedText prepared;
+  std::string message;
+  if (!PrepareText(utf8, TextMode::kWide,
+                   std::string(name) + ": the " + what + " \"" + QuotedText(utf8) + "\"", &prepared,
+                   &message)) {
+    AddLogLine(log, "WARNING", message);
     return false;
   }
-  text->given = text->wide = true;
-  handed->bytes = ConvertToAnsi(text->wide_text);
-  handed->unmapped = CountUnmapped(text->wide_text, handed->bytes);
+  *text = CallerText{true, true, "", prepared.wide};
+  *handed = HandedText{prepared.sent, prepared.unmapped};
   return true;
 }
 
@@ -97,9 +98,10 @@ void AddOwner(const FilterSettings& s, const std::string& user, std::string* hea
   request.tag_row = s.tag_row;
   request.mask = s.mask;
   HandedText handed;
-  HandOverOrSubstitute(user, "@JOAU=", "job's user name", kOwnerSubstitute, &request.owner, &handed,
-                       log);
-  Deliver("@JOAU=", MakeOwnerCommand(request, handed, kCapacity), header, s.separator, log);
+  HandOverOrSubstitute(user, rk::kOwnerCommand, "job's user name", rk::kUnknownUser, &request.owner,
+                       &handed, log);
+  Deliver(rk::kOwnerCommand, MakeOwnerCommand(request, handed, kCapacity), header, s.separator,
+          log);
 }
 
 void AddClientName(const FilterSettings& s, const JobClient& client, std::string* header,
@@ -109,10 +111,11 @@ void AddClientName(const FilterSettings& s, const JobClient& client, std::string
   request.mask = s.mask;
   HandedText handed;
   if (!client.local) {
-    HandOverOrSubstitute(client.name, "@CNAM=", "client name", kClientNameSubstitute, &request.name,
-                         &handed, log);
+    HandOverOrSubstitute(client.name, rk::kClientNameCommand, "client name", rk::kUnknownHost,
+                         &request.name, &handed, log);
   }
-  Deliver("@CNAM=", MakeClientNameCommand(request, handed, kCapacity), header, s.separator, log);
+  Deliver(rk::kClientNameCommand, MakeClientNameCommand(request, handed, kCapacity), header,
+          s.separator, log);
 }
 
 void AddHostAddress(const FilterSettings& s, const JobClient& client, std::string* header,
@@ -124,7 +127,8 @@ void AddHostAddress(const FilterSettings& s, const JobClient& client, std::strin
     return;
   }
   const Outcome outcome = CallHostAddress(client.local ? nullptr : &client.address, kCapacity);
-  Deliver("@HOAD=", CheckCommand("@HOAD=", outcome), header, s.separator, log);
+  Deliver(rk::kHostAddressCommand, CheckCommand(rk::kHostAddressCommand, outcome), header,
+          s.separator, log);
 }
 
 void AddNup(const FilterSettings& s, std::string* header, FilterLog* log) {
@@ -135,7 +139,7 @@ void AddNup(const FilterSettings& s, std::string* header, FilterLog* log) {
     return;
   }
   const Outcome outcome = CallNup(static_cast<uint16_t>(selector), kCapacity);
-  Deliver("@NLPP=", CheckCommand("@NLPP=", outcome), header, s.separator, log);
+  Deliver(rk::kNupCommand, CheckCommand(rk::kNupCommand, outcome), header, s.separator, log);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "command_facts.h"
 #include "text_forms.h"
-#include "validation/code_types.h"
 
 namespace {
 
@@ -63,8 +63,6 @@ constexpr NumberSetting kNumberSettings[] = {
     {"RKCharsetMask", &FilterSettings::mask, 0xFFFF},
 };
 
-constexpr const char* kCommandNames[] = {"JOAU", "CNAM", "HOAD", "NLPP"};
-
 // "JOAU-CNAM-HOAD-NLPP": each name once, in the order given; "None".
 bool ParseCommands(const std::string& text, std::vector<std::string>* commands) {
   commands->clear();
@@ -74,7 +72,7 @@ bool ParseCommands(const std::string& text, std::vector<std::string>* commands) 
     const size_t end = std::min(text.find('-', start), text.size());
     const std::string name = text.substr(start, end - start);
     bool known = false;
-    for (const char* command : kCommandNames) known = known || name == command;
+    for (const char* command : rk::kCommandNames) known = known || name == command;
     for (const std::string& seen : *commands) known = known && seen != name;
     if (!known) return false;
     commands->push_back(name);

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "validation/code_types.h"
+#include "command_facts.h"
 
 namespace {
 
@@ -28,10 +28,8 @@ std::vector<uint16_t> CodeTypesWithForm(char mark) {
 
 // The commands this decoder explains; the first letters of one cut short
 // at the end of the input are reported, any other "@" and letters are not.
-constexpr const char* kCommandNames[] = {"JOAU", "CNAM", "HOAD", "NLPP"};
-
 bool IsCommandNamePrefix(const std::string& input, size_t from, size_t count) {
-  for (const char* name : kCommandNames) {
+  for (const char* name : rk::kCommandNames) {
     if (input.compare(from, count, name, count) == 0) return true;
   }
   return false;
@@ -132,15 +130,16 @@ void DecodeOwner(const std::string& input, size_t body, size_t end, DecodedComma
       Fail(command, digits, "truncated command: no tag character");
       return;
     }
-    const int code = static_cast<unsigned char>(input[digits]) - 0x20;
-    if (code < 0 || code >= 12 * 7 || code % 7 == 6) {
+    const int code = static_cast<unsigned char>(input[digits]) - rk::kTagFirstCode;
+    if (code < 0 || code >= rk::kTagRows * rk::kTagRowStride ||
+        code % rk::kTagRowStride >= rk::kTagColumns) {
       Fail(command, digits, "unknown tag character");
       return;
     }
     command->has_tag = true;
     command->tag = input[digits];
-    command->tag_row = code / 7;
-    command->tag_column = code % 7;
+    command->tag_row = code / rk::kTagRowStride;
+    command->tag_column = code % rk::kTagRowStride;
     command->code_types = CodeTypesWithForm('#');
     ++digits;
   } else {

@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "validation/code_types.h"
+#include "command_facts.h"
 
 std::string CodeTypeTable() {
   std::string text = "Code types:\n  code  limit  command\n";
   char line[160];
   for (const rk::CodeType& type : rk::kCodeTypes) {
     if (!type.has_command) continue;
-    std::string form = "@JOAU=";
+    std::string form = rk::kOwnerCommand;
     if (type.form_mark != '\0') form += type.form_mark;
     if (type.tagged) form += "tag";
     form += type.encoded ? (type.tagged ? " + base-85(owner" : "base-85(owner") : "owner";

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "arguments.h"
 #include "calls.h"
 #include "decode_report.h"
 #include "help_text.h"

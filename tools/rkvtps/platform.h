@@ -8,17 +8,7 @@
 #include <vector>
 
 #include "rkvtps32.h"
-#include "utf16_text.h"
-
-// UTF-16 of UTF-8 text. False for invalid UTF-8 (overlong forms, surrogates,
-// bytes F5-FF, a sequence cut short), with the offset of the first byte of
-// the offending sequence.
-bool DecodeUtf8(const std::string& text, WideText* wide, size_t* bad_offset);
-
-// The ANSI code page the library converts wide text to, and the bytes it
-// would make of `wide` there (the same code as the library's).
-unsigned LibraryAnsiCodePage();
-std::string ConvertToAnsi(const WideText& wide);
+#include "text_conversion.h"
 
 // The program's arguments as UTF-8. On Windows they come from the wide
 // command line, so text typed in any code page arrives intact.

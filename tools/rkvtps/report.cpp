@@ -2,38 +2,42 @@
 
 #include <cstdio>
 
-#include "decode.h"
+#include "command_facts.h"
 #include "output.h"
 #include "status_names.h"
 #include "untrusted_text.h"
-#include "validation/code_types.h"
 
 namespace {
 
 using nlohmann::json;
 
-// The owner or name a command carries, and its address part, read back
-// from the command itself. Raw forms are taken as they stand, since a mask
-// of 0xFFFF lets through bytes the decoder would end a command at.
-struct Carried {
-  std::string text;
-  std::string address;  // "no address" for the blank address part
-};
+// Whether this host has an IPv4 address the library finds: without one,
+// code type 4 sends a blank address part.
+bool HasIPv4Address() {
+  const Outcome address = CallHostAddress(nullptr, 64);
+  return address.delivered && address.command.size() > rk::kCommandStartLength &&
+         address.command[rk::kCommandStartLength] == 'I';
+}
 
-Carried CarriedText(const std::string& command) {
-  Carried carried;
-  const std::vector<DecodedCommand> found = DecodeCommands(command, {});
-  if (found.empty() || !found.front().ok) return carried;
-  const DecodedCommand& c = found.front();
-  if (c.name == "CNAM") {
-    carried.text = command.substr(6);
-  } else if (c.form_mark == '@' || c.form_mark == '\0') {
-    carried.text = command.substr(c.form_mark == '@' ? 7 : 6);
-  } else {
-    carried.text = c.owner;
-    carried.address = c.address;
+// What the library found itself (user, computer name, address) and could
+// not use, as far as the command shows it without reading it back: a
+// substitute stands as it is in the raw forms.
+void NoticeSystemNames(const Outcome& outcome, uint16_t owner_code_type,
+                       std::vector<std::string>* warnings) {
+  const std::string body = outcome.command.substr(rk::kCommandStartLength);
+  const rk::CodeType* type = rk::FindCodeType(owner_code_type);
+  const bool raw = type == nullptr || !type->encoded;
+  for (const auto& [substitute, what] :
+       {std::pair{rk::kUnknownUser, "user"}, std::pair{rk::kUnknownHost, "computer"}}) {
+    if (raw && body.find(substitute) != std::string::npos) {
+      warnings->push_back(std::string("this system did not give a usable ") + what + " name: \"" +
+                          substitute + "\" was sent in its place");
+    }
   }
-  return carried;
+  if (type != nullptr && type->failed_discovery == rk::FailedDiscovery::kBlanks &&
+      !HasIPv4Address()) {
+    warnings->push_back("this host has no usable IPv4 address: the address part is blank");
+  }
 }
 
 json OutcomeJson(const Outcome& o, const std::vector<std::string>& warnings) {
@@ -77,18 +81,7 @@ std::vector<std::string> NoticeChanges(const Outcome& outcome,
     warnings.insert(warnings.end(), changes->begin(), changes->end());
     return warnings;
   }
-  // The library's own names: its substitutes show in the command it made.
-  const Carried carried = CarriedText(outcome.command);
-  if (carried.address == "no address") {
-    warnings.push_back("this host has no usable IPv4 address: the address part is blank");
-  }
-  for (const auto& [substitute, what] :
-       {std::pair{kOwnerSubstitute, "user"}, std::pair{kClientNameSubstitute, "computer"}}) {
-    if (carried.text.find(substitute) != std::string::npos) {
-      warnings.push_back(std::string("this system did not give a usable ") + what + " name: \"" +
-                         substitute + "\" was sent in its place");
-    }
-  }
+  NoticeSystemNames(outcome, owner_code_type, &warnings);
   return warnings;
 }
 
@@ -111,35 +104,41 @@ int ReportOutcome(const Outcome& o, const std::vector<std::string>* changes,
 }
 
 int RunShow(const Presentation& how) {
-  std::vector<std::pair<std::string, Outcome>> lines;
+  struct Line {
+    std::string label;
+    Outcome outcome;
+    uint16_t owner_code_type;  // 0: not an owner command
+  };
+  std::vector<Line> lines;
   for (const rk::CodeType& type : rk::kCodeTypes) {
     if (!type.has_command) continue;
     OwnerRequest request;
     request.code_type = type.code;
-    lines.emplace_back("job owner " + std::to_string(type.code), CallOwner(request, 128));
+    lines.push_back({"job owner " + std::to_string(type.code), CallOwner(request, 128), type.code});
   }
-  lines.emplace_back("client name", CallClientName(ClientNameRequest{}, 128));
-  lines.emplace_back("host address", CallHostAddress(nullptr, 128));
+  lines.push_back({"client name", CallClientName(ClientNameRequest{}, 128), 0});
+  lines.push_back({"host address", CallHostAddress(nullptr, 128), 0});
   const std::vector<std::string> keywords = NupKeywords();
   for (uint16_t selector = 0; selector < keywords.size(); ++selector) {
-    lines.emplace_back("n-up " + std::to_string(selector), CallNup(selector, 64));
+    lines.push_back({"n-up " + std::to_string(selector), CallNup(selector, 64), 0});
   }
   if (how.json) {
     json all = json::array();
-    for (const auto& [label, outcome] : lines) {
-      json j = OutcomeJson(outcome, NoticeChanges(outcome, nullptr));
-      j["label"] = label;
+    for (const Line& line : lines) {
+      json j =
+          OutcomeJson(line.outcome, NoticeChanges(line.outcome, nullptr, line.owner_code_type));
+      j["label"] = line.label;
       all.push_back(j);
     }
     WriteJson(all);
     return 0;
   }
   char label_column[32];
-  for (const auto& [label, outcome] : lines) {
-    std::snprintf(label_column, sizeof label_column, "%-16s ", label.c_str());
-    WriteLine(label_column + (outcome.delivered
-                                  ? Shown(outcome.command, how)
-                                  : "(" + std::string(StatusName(outcome.status)) + ")"));
+  for (const Line& line : lines) {
+    std::snprintf(label_column, sizeof label_column, "%-16s ", line.label.c_str());
+    WriteLine(label_column + (line.outcome.delivered
+                                  ? Shown(line.outcome.command, how)
+                                  : "(" + std::string(StatusName(line.outcome.status)) + ")"));
   }
   return 0;
 }

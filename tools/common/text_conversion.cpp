@@ -1,4 +1,4 @@
-#include "arguments.h"
+#include "text_conversion.h"
 
 namespace {
 
@@ -10,6 +10,14 @@ bool IsAscii(const std::string& text) {
 }
 
 }  // namespace
+
+size_t CountUnmapped(const WideText& wide, const std::string& bytes) {
+  // A character with no form in the code page becomes the default '?'.
+  size_t asked = 0, got = 0;
+  for (RK_WCHAR unit : wide) asked += unit == u'?';
+  for (char byte : bytes) got += byte == '?';
+  return got > asked ? got - asked : 0;
+}
 
 bool PrepareText(const std::string& utf8, TextMode mode, const std::string& what,
                  PreparedText* prepared, std::string* message) {
@@ -25,11 +33,7 @@ bool PrepareText(const std::string& utf8, TextMode mode, const std::string& what
     return false;
   }
   prepared->sent = ConvertToAnsi(wide);
-  // A character with no form in the code page becomes the default '?'.
-  size_t asked = 0, got = 0;
-  for (RK_WCHAR unit : wide) asked += unit == u'?';
-  for (char byte : prepared->sent) got += byte == '?';
-  prepared->unmapped = got > asked ? got - asked : 0;
+  prepared->unmapped = CountUnmapped(wide, prepared->sent);
   if (mode == TextMode::kWide) {
     prepared->wide = wide;
   } else {
