@@ -100,13 +100,9 @@ using StartupRecord = WSADATA;
 using NameLength = DWORD;
 using InetAddress = unsigned long;
 #else
-// Only wVersion is ever read; the rest mirrors WSADATA's fields so a caller
-// sees the same shape on every platform.
+// WSADATA's one field the library reads: the version the start-up granted.
 struct StartupRecord {
   uint16_t wVersion;
-  uint16_t wHighVersion;
-  char szDescription[257];
-  char szSystemStatus[129];
 };
 using NameLength = socklen_t;
 using InetAddress = in_addr_t;

@@ -67,7 +67,6 @@ int Encode1252(RK_WCHAR unit, uint8_t out[2]) {
 int RK_WSAAPI FakeStartup(uint16_t, os::StartupRecord* record) {
   if (g_script.startup_result != 0) return g_script.startup_result;
   ++g_counters.startups;
-  std::memset(record, 0, sizeof *record);
   record->wVersion = g_script.granted_version;
   return 0;
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "command_facts.h"
 #include "rkvtps32.h"
 
 namespace {
@@ -467,6 +469,45 @@ TEST(ToolProcess, HelpTeachesTheTables) {
       EXPECT_NE(run.out.find(line), std::string::npos) << c.command << ": " << line;
     }
   }
+}
+
+std::string Complete(const std::string& words, int index) {
+  const std::string script = std::string("source '") + RKVTPS_COMPLETION + "'; COMP_WORDS=(" +
+                             words + "); COMP_CWORD=" + std::to_string(index) +
+                             "; _rkvtps; echo \"${COMPREPLY[*]}\"";
+  return RunProcess({"/bin/bash", "-c", script}).out;
+}
+
+// The completion is written by hand: it must offer the facts the library
+// acts on, no more and no fewer.
+TEST(ToolProcess, BashCompletionOffersTheLibrarysValues) {
+  std::string code_types;
+  for (const rk::CodeType& type : rk::kCodeTypes) {
+    code_types += (code_types.empty() ? "" : " ") + std::to_string(type.code);
+  }
+  EXPECT_EQ(Complete("rkvtps owner --code-type ''", 3), code_types + "\n");
+  EXPECT_EQ(Complete("rkvtps validate --code-type ''", 3), code_types + "\n");
+
+  // Selectors, and the pages a sheet of each layout holds.
+  std::string selectors, pages;
+  std::vector<int> seen;
+  char buffer[32];
+  for (uint16_t selector = 0;; ++selector) {
+    uint16_t size = sizeof buffer;
+    int16_t status = 0;
+    if (RKGetVTPSStringOfNup(selector, buffer, &size, &status) != 1) break;
+    selectors += (selector == 0 ? "" : " ") + std::to_string(selector);
+    // --pages names the "N" layouts (and "1"); the "P" ones only by selector.
+    const char* keyword = buffer + rk::kCommandStartLength;
+    if (keyword[0] == '1' || keyword[0] == 'N') {
+      seen.push_back(std::atoi(keyword[0] == '1' ? keyword : keyword + 1));
+    }
+  }
+  std::sort(seen.begin(), seen.end());
+  seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+  for (int count : seen) pages += (pages.empty() ? "" : " ") + std::to_string(count);
+  EXPECT_EQ(Complete("rkvtps nup ''", 2), selectors + "\n");
+  EXPECT_EQ(Complete("rkvtps nup --pages ''", 3), pages + "\n");
 }
 
 TEST(ToolProcess, BashCompletionOffersCommandsAndValues) {

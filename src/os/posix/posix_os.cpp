@@ -80,9 +80,7 @@ void FreeBlock(void* block) { std::free(block); }
 namespace {
 
 int RK_WSAAPI StartSockets(uint16_t, StartupRecord* record) {
-  std::memset(record, 0, sizeof *record);
   record->wVersion = 0x0202;
-  record->wHighVersion = 0x0202;
   return 0;
 }
 
