@@ -27,16 +27,19 @@ constexpr size_t kHostAddressCommandCapacity = kCommandStartLength + 1 + kIPv6Di
 int32_t ComposeClientNameCommand(uint16_t code_type, const char* name, char* buffer, uint16_t* size,
                                  uint16_t mask, int16_t* status) {
   char validated[kValidatedNameCapacity];
-  int16_t copy_status = RK_STATUS_OK;
-  if (!CheckAndCopyOwnerText(code_type, name, validated, sizeof validated, mask, &copy_status)) {
-    if (copy_status == RK_STATUS_TOO_LONG) {
+  switch (CopyValidatedOrSubstitute(FindCodeType(code_type), name, validated, sizeof validated,
+                                    mask, kUnknownHost)) {
+    case CopyOutcome::kTooLong:
       // Only an unchecked name longer than the command carries gets here
       // (never the computer name, at most 39 bytes): whole or not at all.
       *status = RK_STATUS_TOO_LONG;
       return 0;
-    }
-    *status = RK_STATUS_BAD_CHARACTER;
-    CopyText(validated, sizeof validated, kUnknownHost);
+    case CopyOutcome::kRefused:
+      *status = RK_STATUS_BAD_CHARACTER;  // a warning: the substitute is sent
+      break;
+    case CopyOutcome::kWhole:
+    case CopyOutcome::kCut:
+      break;
   }
 
   char command[kHostNameCommandCapacity];

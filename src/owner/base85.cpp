@@ -8,10 +8,10 @@
 
 namespace rk {
 
-int32_t EncodeBase85(const char* text, char* output) {
+bool EncodeBase85(const char* text, char* output) {
   // A longer text is refused anyway, so the rest of it is never read.
   const size_t n = TextLengthUpTo(text, kEncoderLimit);
-  if (n == 0 || n > kEncoderLimit) return 0;
+  if (n == 0 || n > kEncoderLimit) return false;
   constexpr uint32_t kPowers[5] = {52200625u, 614125u, 7225u, 85u, 1u};
   const auto* bytes = reinterpret_cast<const uint8_t*>(text);
   char encoded[kBase85OutputCapacity];
@@ -28,7 +28,7 @@ int32_t EncodeBase85(const char* text, char* output) {
   }
   encoded[out] = '\0';
   std::memcpy(output, encoded, out + 1);
-  return 1;
+  return true;
 }
 
 }  // namespace rk

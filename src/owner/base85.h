@@ -10,7 +10,8 @@ constexpr int kBase85OutputCapacity = 31;
 // Encodes 1 to 24 bytes of `text` as Ascii85 digits ("!".."u"): five digits
 // per four bytes, a short last group as its leading digits, no delimiters
 // and no shorthand. `output` has room for kBase85OutputCapacity bytes.
-// 0, with `output` untouched, for an empty text or one longer than 24 bytes.
-int32_t EncodeBase85(const char* text, char* output);
+// False, with `output` untouched, for an empty text or one longer than 24
+// bytes.
+[[nodiscard]] bool EncodeBase85(const char* text, char* output);
 
 }  // namespace rk

@@ -85,11 +85,10 @@ char TagCharacter(uint16_t row, uint16_t column) {
   return kTagTable[static_cast<size_t>(row) * kTagColumns + column];
 }
 
-int32_t ComposeOwnerCommand(uint16_t code_type, char* owner, size_t owner_capacity,
+int32_t ComposeOwnerCommand(const CodeType* type, char* owner, size_t owner_capacity,
                             uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
                             const char* address_text, uint16_t* size, int16_t* status) {
   *status = RK_STATUS_OK;
-  const CodeType* type = FindCodeType(code_type);
   if (type == nullptr || !type->has_command) {
     *status = RK_STATUS_GENERAL_ERROR;
     return 0;
@@ -115,9 +114,13 @@ int32_t ComposeOwnerCommand(uint16_t code_type, char* owner, size_t owner_capaci
     return 0;
   }
   // An empty owner text (possible only when the character test was skipped)
-  // has nothing to encode: the encoded part stays empty.
+  // has nothing to encode: the encoded part stays empty. Any other the
+  // encoder takes, its length checked above.
   char encoded[kBase85OutputCapacity] = "";
-  EncodeBase85(owner, encoded);
+  if (!EncodeBase85(owner, encoded) && owner[0] != '\0') {
+    *status = RK_STATUS_GENERAL_ERROR;
+    return 0;
+  }
 
   AppendText(command, sizeof command, mark);
   if (type->tagged) {

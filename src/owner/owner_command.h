@@ -27,7 +27,11 @@ char TagCharacter(uint16_t row, uint16_t column);
 // size-word contract. A text that cannot be carried whole (past the
 // encoder's 24 bytes, the owner area or a 79-character command) gives 0
 // with RK_STATUS_TOO_LONG and touches neither the size word nor the buffer.
-int32_t ComposeOwnerCommand(uint16_t code_type, char* owner, size_t owner_capacity,
+struct CodeType;
+
+// `type` is null for a code type the library does not know, which is
+// refused like one without a command form.
+int32_t ComposeOwnerCommand(const CodeType* type, char* owner, size_t owner_capacity,
                             uint16_t tag_column_key, uint16_t tag_row_key, char* buffer,
                             const char* address_text, uint16_t* size, int16_t* status);
 

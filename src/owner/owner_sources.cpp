@@ -49,24 +49,15 @@ void ReadOwnerUserName(char* name) {
   ReadDefaultUserName(name);
 }
 
-// The validated copy of `source` into `out`, or `substitute` when refused.
-// Cuts and refusals are silent: the private status is dropped here.
-void CopyValidatedOrSubstitute(uint16_t code_type, const char* source, char* out, uint16_t mask,
-                               const char* substitute) {
-  int16_t private_status = RK_STATUS_OK;
-  if (!CheckAndCopyOwnerText(code_type, source, out, kOwnerAreaCapacity, mask, &private_status)) {
-    CopyText(out, kOwnerAreaCapacity, substitute);
-  }
-}
-
 // "user\computer", the computer name limited so the joined text stays
-// within kJoinedLimit, then cut to the code type's limit.
-void JoinUserAndComputer(uint16_t code_type, uint16_t limit, uint16_t mask, const char* user,
-                         char* owner) {
+// within kJoinedLimit, then cut to the code type's limit. Cuts and
+// refusals are silent here: the caller learns nothing of them.
+void JoinUserAndComputer(const CodeType& type, uint16_t mask, const char* user, char* owner) {
   char computer[kComputerNameCapacity];
   const char* source = ReadComputerNameInto(computer) ? computer : kUnknownHost;
   char validated[kOwnerAreaCapacity];
-  CopyValidatedOrSubstitute(code_type, source, validated, mask, kUnknownHost);
+  // At most 39 bytes: never too long for the area.
+  CopyValidatedOrSubstitute(&type, source, validated, sizeof validated, mask, kUnknownHost);
   const size_t user_length = std::strlen(user);
   const size_t room = kJoinedLimit - 1 - user_length;  // user is shorter than limit <= 63
   if (std::strlen(validated) > room) validated[room] = '\0';
@@ -74,7 +65,7 @@ void JoinUserAndComputer(uint16_t code_type, uint16_t limit, uint16_t mask, cons
   CopyText(owner, kOwnerAreaCapacity, user);
   AppendText(owner, kOwnerAreaCapacity, "\\");
   AppendText(owner, kOwnerAreaCapacity, validated);
-  TruncateToBytes(limit, owner);
+  TruncateToBytes(type.byte_limit, owner);
 }
 
 }  // namespace
@@ -82,18 +73,16 @@ void JoinUserAndComputer(uint16_t code_type, uint16_t limit, uint16_t mask, cons
 int32_t OwnerCommandFromInput(uint16_t code_type, const char* owner_text, uint16_t tag_column_key,
                               uint16_t tag_row_key, char* buffer, const char* address_text,
                               uint16_t* size, uint16_t mask, int16_t* status) {
+  const CodeType* type = FindCodeType(code_type);
   char owner[kOwnerAreaCapacity];
-  int16_t private_status = RK_STATUS_OK;
-  if (!CheckAndCopyOwnerText(code_type, owner_text, owner, sizeof owner, mask, &private_status)) {
-    if (private_status == RK_STATUS_TOO_LONG) {
-      // Only an unchecked text longer than the owner area gets here: it is
-      // carried whole or not at all.
-      *status = RK_STATUS_TOO_LONG;
-      return 0;
-    }
-    CopyText(owner, sizeof owner, kUnknownUser);
+  if (CopyValidatedOrSubstitute(type, owner_text, owner, sizeof owner, mask, kUnknownUser) ==
+      CopyOutcome::kTooLong) {
+    // Only an unchecked text longer than the owner area gets here: it is
+    // carried whole or not at all.
+    *status = RK_STATUS_TOO_LONG;
+    return 0;
   }
-  return ComposeOwnerCommand(code_type, owner, sizeof owner, tag_column_key, tag_row_key, buffer,
+  return ComposeOwnerCommand(type, owner, sizeof owner, tag_column_key, tag_row_key, buffer,
                              address_text, size, status);
 }
 
@@ -103,21 +92,23 @@ int32_t OwnerCommandFromUserHost(uint16_t code_type, uint16_t tag_column_key, ui
   char user[kNameCapacity];
   ReadOwnerUserName(user);
 
-  uint16_t limit = 0;
-  if (!GetOwnerLengthLimit(code_type, &limit)) {
+  // Resolved after the user name is read, as callers have seen it done.
+  const CodeType* type = FindCodeType(code_type);
+  if (type == nullptr) {
     *status = RK_STATUS_GENERAL_ERROR;
     return 0;
   }
   char validated_user[kOwnerAreaCapacity];
-  CopyValidatedOrSubstitute(code_type, user, validated_user, mask, kUnknownUser);
+  // At most 39 bytes: never too long for the area.
+  CopyValidatedOrSubstitute(type, user, validated_user, sizeof validated_user, mask, kUnknownUser);
 
   char owner[kOwnerAreaCapacity];
-  if (FindCodeType(code_type)->joins_computer && std::strlen(validated_user) < limit) {
-    JoinUserAndComputer(code_type, limit, mask, validated_user, owner);
+  if (type->joins_computer && std::strlen(validated_user) < type->byte_limit) {
+    JoinUserAndComputer(*type, mask, validated_user, owner);
   } else {
     CopyText(owner, sizeof owner, validated_user);
   }
-  return ComposeOwnerCommand(code_type, owner, sizeof owner, tag_column_key, tag_row_key, buffer,
+  return ComposeOwnerCommand(type, owner, sizeof owner, tag_column_key, tag_row_key, buffer,
                              address_text, size, status);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "facts/command_facts.h"
+#include "frame/text.h"
 #include "os/os.h"
 #include "rkvtps32.h"
 
@@ -29,38 +30,35 @@ bool SingleByteAccepted(uint8_t byte, uint16_t mask) {
 
 }  // namespace
 
-int32_t GetOwnerLengthLimit(uint16_t code_type, uint16_t* limit) {
+bool GetOwnerLengthLimit(uint16_t code_type, uint16_t* limit) {
   const CodeType* type = FindCodeType(code_type);
-  if (type == nullptr) return 0;
+  if (type == nullptr) return false;
   *limit = type->byte_limit;
-  return 1;
+  return true;
 }
 
-int32_t ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask, int16_t* too_long) {
-  if (text == nullptr || too_long == nullptr) return -2;
-  if (mask == RK_CHARSET_NO_CHECK) {
-    *too_long = 0;
-    return 1;
-  }
+CharacterVerdict ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask,
+                                        bool* too_long) {
+  *too_long = false;
+  if (mask == RK_CHARSET_NO_CHECK) return CharacterVerdict::kAccepted;
   // Kana or double-byte characters mean Japanese text: read it as code
   // page 932. Otherwise there are no lead bytes (code page 1252).
   const bool read_as_932 = (mask & (RK_CHARSET_HALFWIDTH_KANA | RK_CHARSET_DOUBLE_BYTE)) != 0;
-  *too_long = 0;
   uint16_t count = 0;
   bool blank = true;
   const auto* p = reinterpret_cast<const uint8_t*>(text);
   while (*p != 0) {
     const uint8_t byte = *p;
     if (read_as_932 && IsLeadByte932(byte)) {
-      if ((mask & RK_CHARSET_DOUBLE_BYTE) == 0) return -1;
+      if ((mask & RK_CHARSET_DOUBLE_BYTE) == 0) return CharacterVerdict::kNoClass;
       const uint8_t trail = p[1];  // the NUL when the lead byte ends the text
-      if (!InRange(trail, 0x40, 0xFC)) return 0;
+      if (!InRange(trail, 0x40, 0xFC)) return CharacterVerdict::kRefused;
       if (!(byte == 0x81 && trail == 0x40)) blank = false;  // ideographic space
       p += 2;
       count += 2;
     } else {
-      if ((mask & kSingleByteClasses) == 0) return -1;
-      if (!SingleByteAccepted(byte, mask)) return 0;
+      if ((mask & kSingleByteClasses) == 0) return CharacterVerdict::kNoClass;
+      if (!SingleByteAccepted(byte, mask)) return CharacterVerdict::kRefused;
       if (byte != 0x20) blank = false;
       p += 1;
       count += 1;
@@ -69,13 +67,12 @@ int32_t ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask, 
     // others; what follows it is neither tested nor counted.
     if (count > limit) break;
   }
-  if (blank) return 0;
-  if (count > limit) *too_long = 1;
-  return 1;
+  if (blank) return CharacterVerdict::kRefused;
+  *too_long = count > limit;
+  return CharacterVerdict::kAccepted;
 }
 
-int32_t TruncateToBytes(uint16_t limit, char* text) {
-  if (text == nullptr) return 0;
+void TruncateToBytes(uint16_t limit, char* text) {
   unsigned count = 0;
   char* p = text;
   while (*p != '\0') {
@@ -89,47 +86,58 @@ int32_t TruncateToBytes(uint16_t limit, char* text) {
     if (lead && p[1] == '\0') break;
     p += lead ? 2 : 1;
   }
-  return 1;
 }
 
-int32_t CheckAndCopyOwnerText(uint16_t code_type, const char* source, char* destination,
-                              size_t capacity, uint16_t mask, int16_t* status) {
-  if (status == nullptr) return 0;
-  *status = RK_STATUS_OK;
-  uint16_t limit = 0;
-  if (source == nullptr || destination == nullptr || !GetOwnerLengthLimit(code_type, &limit)) {
-    *status = RK_STATUS_GENERAL_ERROR;
-    return 0;
-  }
+CopyOutcome CheckAndCopyOwnerText(const CodeType* type, const char* source, char* destination,
+                                  size_t capacity, uint16_t mask) {
+  if (type == nullptr) return CopyOutcome::kRefused;
+  const uint16_t limit = type->byte_limit;
   if (mask == 0) mask = RK_CHARSET_DEFAULT;
-  int16_t too_long = 0;
-  if (ValidateTextCharacters(source, limit, mask, &too_long) != 1) {
-    *status = RK_STATUS_BAD_CHARACTER;
-    return 0;
+  bool too_long = false;
+  if (ValidateTextCharacters(source, limit, mask, &too_long) != CharacterVerdict::kAccepted) {
+    return CopyOutcome::kRefused;
   }
-  if (too_long == 0) {
+  if (!too_long) {
     // Within the limit, or untested and uncut under RK_CHARSET_NO_CHECK,
     // where the source may be any length: it is delivered whole or not at
     // all, never past the destination.
     const size_t length = std::strlen(source);
-    if (length >= capacity) {
-      *status = RK_STATUS_TOO_LONG;
-      return 0;
-    }
+    if (length >= capacity) return CopyOutcome::kTooLong;
     std::memcpy(destination, source, length + 1);
-    return 1;
+    return CopyOutcome::kWhole;
   }
   // Cut: only the first `limit` bytes (and the NUL) can survive the cut, so
   // only they are copied and cut in the destination.
-  if (static_cast<size_t>(limit) >= capacity) {
-    *status = RK_STATUS_TOO_LONG;
-    return 0;
-  }
+  if (static_cast<size_t>(limit) >= capacity) return CopyOutcome::kTooLong;
   std::memcpy(destination, source, limit);
   destination[limit] = '\0';
   TruncateToBytes(limit, destination);
+  return CopyOutcome::kCut;
+}
+
+CopyOutcome CopyValidatedOrSubstitute(const CodeType* type, const char* source, char* destination,
+                                      size_t capacity, uint16_t mask, const char* substitute) {
+  const CopyOutcome outcome = CheckAndCopyOwnerText(type, source, destination, capacity, mask);
+  if (outcome == CopyOutcome::kRefused) CopyText(destination, capacity, substitute);
+  return outcome;
+}
+
+int32_t ReportCopy(CopyOutcome outcome, int16_t* status) {
+  switch (outcome) {
+    case CopyOutcome::kWhole:
+      *status = RK_STATUS_OK;
+      return 1;
+    case CopyOutcome::kCut:
+      *status = RK_STATUS_TOO_LONG;
+      return 1;
+    case CopyOutcome::kRefused:
+      *status = RK_STATUS_BAD_CHARACTER;
+      return 0;
+    case CopyOutcome::kTooLong:
+      break;
+  }
   *status = RK_STATUS_TOO_LONG;
-  return 1;
+  return 0;
 }
 
 }  // namespace rk

@@ -8,31 +8,54 @@
 
 namespace rk {
 
-// The code type's byte limit. 1 and *limit written; 0 and nothing written
-// for a code type that has none.
-int32_t GetOwnerLengthLimit(uint16_t code_type, uint16_t* limit);
+struct CodeType;
 
-// The character test of `text` against `mask` (taken as given: 0 allows
-// nothing here). Reads at most up to the character that takes the byte
-// count past `limit`. 1: accepted, *too_long tells whether the count went
-// past the limit. 0: a character outside the enabled ranges, or nothing but
-// blanks. -1: a character of a kind no enabled class covers. -2: a null
-// pointer, nothing written.
-int32_t ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask, int16_t* too_long);
+// The code type's byte limit; false, with nothing written, for a code type
+// that has none.
+bool GetOwnerLengthLimit(uint16_t code_type, uint16_t* limit);
 
-// Cuts `text` in place to at most `limit` bytes without splitting a
-// double-byte character of the ANSI code page in force. 0 for a null text.
-int32_t TruncateToBytes(uint16_t limit, char* text);
+// What the character test found.
+enum class CharacterVerdict : uint8_t {
+  kAccepted,  // every character in an enabled class, and not blanks alone
+  kRefused,   // a character outside the enabled ranges, or blanks alone
+  kNoClass,   // a character of a kind no enabled class covers
+};
 
-// Tests `source` and copies it, cut to the code type's limit when longer,
-// into `destination` (`capacity` bytes). A mask of 0 means the default
-// classes; RK_CHARSET_NO_CHECK copies the source whole, untested.
-//   1, status OK or TOO_LONG (the text was cut): destination written.
-//   0, status GENERAL_ERROR or BAD_CHARACTER: destination untouched.
-//   0, status TOO_LONG: the text to deliver does not fit `capacity`
-//      (only an uncut text can); destination untouched.
-// A null status pointer returns 0 at once.
-int32_t CheckAndCopyOwnerText(uint16_t code_type, const char* source, char* destination,
-                              size_t capacity, uint16_t mask, int16_t* status);
+// The character test of `text` (not null) against `mask` (taken as given:
+// 0 allows nothing here). Reads at most up to the character that takes the
+// byte count past `limit`; `too_long` tells whether it went past.
+CharacterVerdict ValidateTextCharacters(const char* text, uint16_t limit, uint16_t mask,
+                                        bool* too_long);
+
+// Cuts `text` (not null) in place to at most `limit` bytes without
+// splitting a double-byte character of the ANSI code page in force.
+void TruncateToBytes(uint16_t limit, char* text);
+
+// What a validated copy did with its source.
+enum class CopyOutcome : uint8_t {
+  kWhole,    // copied as it was
+  kCut,      // copied, cut to the code type's limit
+  kRefused,  // not copied: a character outside the mask, blanks alone, or
+             // no code type
+  kTooLong,  // not copied: an unchecked text longer than the destination
+};
+
+// Tests `source` (not null) for `type` (null: a code type the library does
+// not know) and copies it, cut to the limit when longer, into
+// `destination` (`capacity` bytes). A mask of 0 means the default classes;
+// RK_CHARSET_NO_CHECK copies the source whole, untested. The destination
+// is untouched unless the text was copied.
+CopyOutcome CheckAndCopyOwnerText(const CodeType* type, const char* source, char* destination,
+                                  size_t capacity, uint16_t mask);
+
+// The same, with `substitute` put in the destination in place of a refused
+// text: what every owner and computer name goes through.
+CopyOutcome CopyValidatedOrSubstitute(const CodeType* type, const char* source, char* destination,
+                                      size_t capacity, uint16_t mask, const char* substitute);
+
+// A validated copy's outcome as the validation exports report it: 1 with
+// OK, or with TOO_LONG for a cut text; 0 with BAD_CHARACTER for a refused
+// one, or with TOO_LONG for one that does not fit.
+int32_t ReportCopy(CopyOutcome outcome, int16_t* status);
 
 }  // namespace rk

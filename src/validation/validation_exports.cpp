@@ -2,6 +2,7 @@
 // accepted. They only judge: no text is handed back.
 #include <cstring>
 
+#include "facts/command_facts.h"
 #include "frame/wide_text.h"
 #include "rkvtps32.h"
 #include "validation/validation.h"
@@ -12,17 +13,17 @@ namespace {
 // The order of the tests is part of the contract: an unknown code type
 // before the length, the length before the characters.
 int32_t JudgeOwnerText(uint16_t code_type, const char* text, uint16_t mask, int16_t* status) {
-  uint16_t limit = 0;
-  if (!GetOwnerLengthLimit(code_type, &limit)) {
+  const CodeType* type = FindCodeType(code_type);
+  if (type == nullptr) {
     *status = RK_STATUS_GENERAL_ERROR;
     return 0;
   }
-  if (std::strlen(text) > limit) {
+  if (std::strlen(text) > type->byte_limit) {
     *status = RK_STATUS_TOO_LONG;
     return 0;
   }
   char scratch[80];
-  return CheckAndCopyOwnerText(code_type, text, scratch, sizeof scratch, mask, status);
+  return ReportCopy(CheckAndCopyOwnerText(type, text, scratch, sizeof scratch, mask), status);
 }
 
 int32_t JudgeNarrowOwnerText(uint16_t code_type, const char* text, uint16_t mask, int16_t* status) {

@@ -13,7 +13,7 @@ namespace {
 
 std::string Encode(const std::string& text) {
   std::vector<char> output(rk::kBase85OutputCapacity, '#');  // exact size
-  EXPECT_EQ(rk::EncodeBase85(text.c_str(), output.data()), 1) << text;
+  EXPECT_TRUE(rk::EncodeBase85(text.c_str(), output.data())) << text;
   return std::string(output.data());
 }
 
@@ -46,7 +46,7 @@ TEST(Base85, RefusalLeavesTheOutputAreaAsItWas) {
   for (const std::string& text : {std::string(), std::string(25, 'a'), std::string(4096, 'a')}) {
     std::vector<char> output(rk::kBase85OutputCapacity, '#');
     const std::vector<char> before = output;
-    EXPECT_EQ(rk::EncodeBase85(text.c_str(), output.data()), 0) << text.size();
+    EXPECT_FALSE(rk::EncodeBase85(text.c_str(), output.data())) << text.size();
     EXPECT_EQ(output, before);
   }
 }

@@ -1,4 +1,5 @@
 #include "validation/validation.h"
+#include "facts/command_facts.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +23,15 @@ class ValidationTest : public ::testing::Test {
 TEST_F(ValidationTest, LimitOfEveryCodeType) {
   const struct {
     uint16_t code_type;
-    int32_t result;
+    bool known;
     uint16_t limit;  // 777: left as it was
-  } cases[] = {{1, 1, 31},   {2, 1, 24},    {3, 1, 24},    {4, 1, 15},      {5, 1, 63},
-               {32, 1, 32},  {255, 1, 15},  {0, 0, 777},   {6, 0, 777},     {31, 0, 777},
-               {33, 0, 777}, {254, 0, 777}, {256, 0, 777}, {0xFFFF, 0, 777}};
+  } cases[] = {{1, true, 31},     {2, true, 24},       {3, true, 24},    {4, true, 15},
+               {5, true, 63},     {32, true, 32},      {255, true, 15},  {0, false, 777},
+               {6, false, 777},   {31, false, 777},    {33, false, 777}, {254, false, 777},
+               {256, false, 777}, {0xFFFF, false, 777}};
   for (const auto& c : cases) {
     uint16_t limit = 777;
-    EXPECT_EQ(rk::GetOwnerLengthLimit(c.code_type, &limit), c.result) << c.code_type;
+    EXPECT_EQ(rk::GetOwnerLengthLimit(c.code_type, &limit), c.known) << c.code_type;
     EXPECT_EQ(limit, c.limit) << c.code_type;
   }
 }
@@ -40,8 +42,12 @@ struct CharacterCase {
   const char* name;
   std::string text;
   uint16_t mask;
-  int32_t result;
+  rk::CharacterVerdict result;
 };
+
+constexpr rk::CharacterVerdict kAccepted = rk::CharacterVerdict::kAccepted;
+constexpr rk::CharacterVerdict kRefused = rk::CharacterVerdict::kRefused;
+constexpr rk::CharacterVerdict kNoClass = rk::CharacterVerdict::kNoClass;
 
 // Printed by name: the byte dump GoogleTest would make reads padding.
 void PrintTo(const CharacterCase& c, std::ostream* os) { *os << c.name; }
@@ -50,10 +56,10 @@ class CharacterTest : public ::testing::TestWithParam<CharacterCase> {};
 
 TEST_P(CharacterTest, ClassesOfTheMask) {
   const CharacterCase& c = GetParam();
-  int16_t too_long = 7;
+  bool too_long = true;
   EXPECT_EQ(rk::ValidateTextCharacters(c.text.c_str(), 63, c.mask, &too_long), c.result);
-  if (c.result == 1) {
-    EXPECT_EQ(too_long, 0);
+  if (c.result == kAccepted) {
+    EXPECT_FALSE(too_long);
   }
 }
 
@@ -68,94 +74,89 @@ INSTANTIATE_TEST_SUITE_P(
     ByteEdges, CharacterTest,
     ::testing::Values(
         // Default: printable ASCII, half-width kana, double-byte, under 932.
-        CharacterCase{"default_1F", "a\x1F", kDefault, 0},
-        CharacterCase{"default_20_7E", "a \x7E", kDefault, 1},
-        CharacterCase{"default_7F", "a\x7F", kDefault, 0},
-        CharacterCase{"default_80", "a\x80", kDefault, 0},
-        CharacterCase{"default_A0", "a\xA0", kDefault, 0},
-        CharacterCase{"default_A1_DF", "\xA1\xDF", kDefault, 1},
-        CharacterCase{"default_FD", "a\xFD", kDefault, 0},
-        CharacterCase{"default_FF", "a\xFF", kDefault, 0},
-        CharacterCase{"default_lead_81_trail_7F", "\x81\x7F", kDefault, 1},
-        CharacterCase{"default_lead_9F_trail_40", "\x9F\x40", kDefault, 1},
-        CharacterCase{"default_lead_E0_trail_FC", "\xE0\xFC", kDefault, 1},
-        CharacterCase{"default_lead_FC_trail_FC", "\xFC\xFC", kDefault, 1},
-        CharacterCase{"default_trail_3F", "\x81\x3F", kDefault, 0},
-        CharacterCase{"default_trail_FD", "\x81\xFD", kDefault, 0},
-        CharacterCase{"default_lead_before_nul", "ab\x81", kDefault, 0},
+        CharacterCase{"default_1F", "a\x1F", kDefault, kRefused},
+        CharacterCase{"default_20_7E", "a \x7E", kDefault, kAccepted},
+        CharacterCase{"default_7F", "a\x7F", kDefault, kRefused},
+        CharacterCase{"default_80", "a\x80", kDefault, kRefused},
+        CharacterCase{"default_A0", "a\xA0", kDefault, kRefused},
+        CharacterCase{"default_A1_DF", "\xA1\xDF", kDefault, kAccepted},
+        CharacterCase{"default_FD", "a\xFD", kDefault, kRefused},
+        CharacterCase{"default_FF", "a\xFF", kDefault, kRefused},
+        CharacterCase{"default_lead_81_trail_7F", "\x81\x7F", kDefault, kAccepted},
+        CharacterCase{"default_lead_9F_trail_40", "\x9F\x40", kDefault, kAccepted},
+        CharacterCase{"default_lead_E0_trail_FC", "\xE0\xFC", kDefault, kAccepted},
+        CharacterCase{"default_lead_FC_trail_FC", "\xFC\xFC", kDefault, kAccepted},
+        CharacterCase{"default_trail_3F", "\x81\x3F", kDefault, kRefused},
+        CharacterCase{"default_trail_FD", "\x81\xFD", kDefault, kRefused},
+        CharacterCase{"default_lead_before_nul", "ab\x81", kDefault, kRefused},
         // ASCII alone reads code page 1252: no lead bytes, nothing from 0x80.
-        CharacterCase{"ascii_letters", "Guest 1~", kAscii, 1},
-        CharacterCase{"ascii_7F", "a\x7F", kAscii, 0},
-        CharacterCase{"ascii_80", "a\x80", kAscii, 0},
-        CharacterCase{"ascii_A1", "a\xA1", kAscii, 0},
-        CharacterCase{"ascii_double_byte", "\x82\xA0", kAscii, 0},
+        CharacterCase{"ascii_letters", "Guest 1~", kAscii, kAccepted},
+        CharacterCase{"ascii_7F", "a\x7F", kAscii, kRefused},
+        CharacterCase{"ascii_80", "a\x80", kAscii, kRefused},
+        CharacterCase{"ascii_A1", "a\xA1", kAscii, kRefused},
+        CharacterCase{"ascii_double_byte", "\x82\xA0", kAscii, kRefused},
         // Latin-1 adds 0xA0-0xFF but not the C1 range.
-        CharacterCase{"latin1_9F", "a\x9F", kLatin1, 0},
-        CharacterCase{"latin1_A0_FF", "\xA0\xE9\xFF", kLatin1, 1},
-        CharacterCase{"latin1_control", "a\x1F", kLatin1, 0},
+        CharacterCase{"latin1_9F", "a\x9F", kLatin1, kRefused},
+        CharacterCase{"latin1_A0_FF", "\xA0\xE9\xFF", kLatin1, kAccepted},
+        CharacterCase{"latin1_control", "a\x1F", kLatin1, kRefused},
         // Any byte: 0x20-0xFF, 0x7F included.
-        CharacterCase{"any_7F_80_FF", "\x7F\x80\xFF", kAny, 1},
-        CharacterCase{"any_1F", "a\x1F", kAny, 0},
+        CharacterCase{"any_7F_80_FF", "\x7F\x80\xFF", kAny, kAccepted},
+        CharacterCase{"any_1F", "a\x1F", kAny, kRefused},
         // Half-width kana alone: 0xA1-0xDF, read under 932.
-        CharacterCase{"kana_A1_DF", "\xA1\xB1\xDF", kKana, 1},
-        CharacterCase{"kana_A0", "\xA1\xA0", kKana, 0},
-        CharacterCase{"kana_E0", "\xA1\xE0\x40", kKana, -1},
-        CharacterCase{"kana_ascii", "\xA1z", kKana, 0},
-        CharacterCase{"kana_double_byte", "\x82\xA0", kKana, -1},
+        CharacterCase{"kana_A1_DF", "\xA1\xB1\xDF", kKana, kAccepted},
+        CharacterCase{"kana_A0", "\xA1\xA0", kKana, kRefused},
+        CharacterCase{"kana_E0", "\xA1\xE0\x40", kKana, kNoClass},
+        CharacterCase{"kana_ascii", "\xA1z", kKana, kRefused},
+        CharacterCase{"kana_double_byte", "\x82\xA0", kKana, kNoClass},
         // Double-byte alone: any single byte, blank included, is refused.
-        CharacterCase{"double_hiragana", "\x82\xA0\x82\xA2", kDouble, 1},
-        CharacterCase{"double_letter", "\x82\xA0z", kDouble, -1},
-        CharacterCase{"double_blank", "\x82\xA0 ", kDouble, -1},
+        CharacterCase{"double_hiragana", "\x82\xA0\x82\xA2", kDouble, kAccepted},
+        CharacterCase{"double_letter", "\x82\xA0z", kDouble, kNoClass},
+        CharacterCase{"double_blank", "\x82\xA0 ", kDouble, kNoClass},
         // Any byte with double-byte: 0x81 begins a character under 932.
-        CharacterCase{"any_double_lead", "\x81\x40\x80", kAny | kDouble, 1},
+        CharacterCase{"any_double_lead", "\x81\x40\x80", kAny | kDouble, kAccepted},
         // Masks without a class bit allow nothing; bits above 0x10 are ignored.
-        CharacterCase{"mask_20", "a", 0x20, -1}, CharacterCase{"mask_20_empty", "", 0x20, 0},
-        CharacterCase{"mask_0100", "a", 0x0100, -1},
-        CharacterCase{"mask_0100_empty", "", 0x0100, 0},
-        CharacterCase{"mask_zero_as_given", "a", 0, -1},
-        CharacterCase{"mask_high_bits_ignored", "a\xA1", 0xFF00 | kDefault, 1},
+        CharacterCase{"mask_20", "a", 0x20, kNoClass},
+        CharacterCase{"mask_20_empty", "", 0x20, kRefused},
+        CharacterCase{"mask_0100", "a", 0x0100, kNoClass},
+        CharacterCase{"mask_0100_empty", "", 0x0100, kRefused},
+        CharacterCase{"mask_zero_as_given", "a", 0, kNoClass},
+        CharacterCase{"mask_high_bits_ignored", "a\xA1", 0xFF00 | kDefault, kAccepted},
         // Blanks: 0x20 and the ideographic space 0x81 0x40.
-        CharacterCase{"empty", "", kDefault, 0}, CharacterCase{"blanks", "   ", kDefault, 0},
-        CharacterCase{"ideographic_spaces", "\x81\x40\x81\x40", kDefault, 0},
-        CharacterCase{"mixed_blanks", " \x81\x40 ", kDefault, 0},
-        CharacterCase{"blank_and_letter", " a ", kDefault, 1},
-        CharacterCase{"any_byte_blanks", "  ", kAny, 0},
+        CharacterCase{"empty", "", kDefault, kRefused},
+        CharacterCase{"blanks", "   ", kDefault, kRefused},
+        CharacterCase{"ideographic_spaces", "\x81\x40\x81\x40", kDefault, kRefused},
+        CharacterCase{"mixed_blanks", " \x81\x40 ", kDefault, kRefused},
+        CharacterCase{"blank_and_letter", " a ", kDefault, kAccepted},
+        CharacterCase{"any_byte_blanks", "  ", kAny, kRefused},
         // No check: anything, even control bytes and the empty text.
-        CharacterCase{"no_check_controls", "\x01\x1F\x7F", RK_CHARSET_NO_CHECK, 1},
-        CharacterCase{"no_check_empty", "", RK_CHARSET_NO_CHECK, 1}),
+        CharacterCase{"no_check_controls", "\x01\x1F\x7F", RK_CHARSET_NO_CHECK, kAccepted},
+        CharacterCase{"no_check_empty", "", RK_CHARSET_NO_CHECK, kAccepted}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ValidationTest, ScanStopsAtTheCharacterThatPassesTheLimit) {
   const struct {
     const char* name;
     std::string text;
-    int32_t result;
-    int16_t too_long;
+    rk::CharacterVerdict result;
+    bool too_long;
   } cases[] = {
-      {"15_letters", std::string(15, 'a'), 1, 0},
-      {"16_letters", std::string(16, 'a'), 1, 1},
-      {"15_letters_then_control", std::string(15, 'a') + "\x01", 0, 0},
-      {"16_letters_then_control", std::string(16, 'a') + "\x01", 1, 1},
-      {"15_blanks_then_letter", std::string(15, ' ') + "a", 1, 1},
-      {"16_blanks_then_letter", std::string(16, ' ') + "a", 0, 0},
-      {"14_letters_then_double_byte", std::string(14, 'a') + "\x82\xA0", 1, 1},
-      {"14_letters_then_bad_trail", std::string(14, 'a') + "\x82\x20", 0, 0},
+      {"15_letters", std::string(15, 'a'), kAccepted, false},
+      {"16_letters", std::string(16, 'a'), kAccepted, true},
+      {"15_letters_then_control", std::string(15, 'a') + "\x01", kRefused, false},
+      {"16_letters_then_control", std::string(16, 'a') + "\x01", kAccepted, true},
+      {"15_blanks_then_letter", std::string(15, ' ') + "a", kAccepted, true},
+      {"16_blanks_then_letter", std::string(16, ' ') + "a", kRefused, false},
+      {"14_letters_then_double_byte", std::string(14, 'a') + "\x82\xA0", kAccepted, true},
+      {"14_letters_then_bad_trail", std::string(14, 'a') + "\x82\x20", kRefused, false},
   };
   for (const auto& c : cases) {
-    int16_t too_long = 0;
+    bool too_long = false;
     EXPECT_EQ(rk::ValidateTextCharacters(c.text.c_str(), 15, kDefault, &too_long), c.result)
         << c.name;
-    if (c.result == 1) {
+    if (c.result == kAccepted) {
       EXPECT_EQ(too_long, c.too_long) << c.name;
     }
   }
-}
-
-TEST_F(ValidationTest, CharacterTestRefusesNullPointersWritingNothing) {
-  int16_t too_long = 7;
-  EXPECT_EQ(rk::ValidateTextCharacters(nullptr, 15, kDefault, &too_long), -2);
-  EXPECT_EQ(too_long, 7);
-  EXPECT_EQ(rk::ValidateTextCharacters("a", 15, kDefault, nullptr), -2);
 }
 
 // ---- Cut -------------------------------------------------------------------
@@ -182,10 +183,9 @@ TEST_F(ValidationTest, CutFollowsTheAnsiCodePageInForce) {
     rk::fake::script().code_page = c.code_page;
     std::vector<char> text(c.text.begin(), c.text.end());
     text.push_back('\0');
-    EXPECT_EQ(rk::TruncateToBytes(c.limit, text.data()), 1) << c.name;
+    rk::TruncateToBytes(c.limit, text.data());
     EXPECT_EQ(std::string(text.data()), c.expected) << c.name;
   }
-  EXPECT_EQ(rk::TruncateToBytes(15, nullptr), 0);
 }
 
 // ---- Validated copy ------------------------------------------------------------
@@ -197,9 +197,8 @@ struct CopyCase {
   uint16_t mask;
   unsigned code_page;
   size_t capacity;
-  int32_t result;
-  int16_t status;
-  std::string delivered;  // when result is 1
+  rk::CopyOutcome outcome;
+  std::string delivered;  // when copied
 };
 
 // Printed by name: the byte dump GoogleTest would make reads padding.
@@ -215,12 +214,10 @@ TEST_P(CopyTest, DeliversTheValidatedTextOrNothing) {
   rk::fake::script().code_page = c.code_page;
   std::vector<char> destination(c.capacity, '#');  // exact size: overruns show
   const std::vector<char> before = destination;
-  int16_t status = 99;
-  EXPECT_EQ(rk::CheckAndCopyOwnerText(c.code_type, c.source.c_str(), destination.data(),
-                                      destination.size(), c.mask, &status),
-            c.result);
-  EXPECT_EQ(status, c.status);
-  if (c.result == 1) {
+  EXPECT_EQ(rk::CheckAndCopyOwnerText(rk::FindCodeType(c.code_type), c.source.c_str(),
+                                      destination.data(), destination.size(), c.mask),
+            c.outcome);
+  if (c.outcome == rk::CopyOutcome::kWhole || c.outcome == rk::CopyOutcome::kCut) {
     EXPECT_EQ(std::string(destination.data()), c.delivered);
   } else {
     EXPECT_EQ(destination, before);
@@ -232,53 +229,43 @@ const std::string kMegabyte(1 << 20, 'm');
 INSTANTIATE_TEST_SUITE_P(
     Rules, CopyTest,
     ::testing::Values(
-        CopyCase{"fits", 4, std::string(15, 'a'), 0, 1252, 64, 1, RK_STATUS_OK,
+        CopyCase{"fits", 4, std::string(15, 'a'), 0, 1252, 64, rk::CopyOutcome::kWhole,
                  std::string(15, 'a')},
-        CopyCase{"cut", 4, std::string(16, 'a'), 0, 1252, 64, 1, RK_STATUS_TOO_LONG,
+        CopyCase{"cut", 4, std::string(16, 'a'), 0, 1252, 64, rk::CopyOutcome::kCut,
                  std::string(15, 'a')},
-        CopyCase{"blanks_then_letter", 4, std::string(15, ' ') + "a", 0, 1252, 64, 1,
-                 RK_STATUS_TOO_LONG, std::string(15, ' ')},
-        CopyCase{"all_blank_in_scan", 4, std::string(16, ' ') + "a", 0, 1252, 64, 0,
-                 RK_STATUS_BAD_CHARACTER, ""},
-        CopyCase{"control_in_scan", 4, std::string(15, 'a') + "\x01", 0, 1252, 64, 0,
-                 RK_STATUS_BAD_CHARACTER, ""},
-        CopyCase{"control_past_scan", 4, std::string(16, 'a') + "\x01", 0, 1252, 64, 1,
-                 RK_STATUS_TOO_LONG, std::string(15, 'a')},
-        CopyCase{"cut_932", 4, std::string(14, 'a') + "\x82\xA0", 0, 932, 64, 1, RK_STATUS_TOO_LONG,
+        CopyCase{"blanks_then_letter", 4, std::string(15, ' ') + "a", 0, 1252, 64,
+                 rk::CopyOutcome::kCut, std::string(15, ' ')},
+        CopyCase{"all_blank_in_scan", 4, std::string(16, ' ') + "a", 0, 1252, 64,
+                 rk::CopyOutcome::kRefused, ""},
+        CopyCase{"control_in_scan", 4, std::string(15, 'a') + "\x01", 0, 1252, 64,
+                 rk::CopyOutcome::kRefused, ""},
+        CopyCase{"control_past_scan", 4, std::string(16, 'a') + "\x01", 0, 1252, 64,
+                 rk::CopyOutcome::kCut, std::string(15, 'a')},
+        CopyCase{"cut_932", 4, std::string(14, 'a') + "\x82\xA0", 0, 932, 64, rk::CopyOutcome::kCut,
                  std::string(14, 'a')},
-        CopyCase{"cut_1252", 4, std::string(14, 'a') + "\x82\xA0", 0, 1252, 64, 1,
-                 RK_STATUS_TOO_LONG, std::string(14, 'a') + "\x82"},
-        CopyCase{"mask_zero_is_default", 1, "\xB1\xB2", 0, 1252, 64, 1, RK_STATUS_OK, "\xB1\xB2"},
-        CopyCase{"ascii_mask_refuses_kana", 1, "\xB1\xB2", kAscii, 1252, 64, 0,
-                 RK_STATUS_BAD_CHARACTER, ""},
-        CopyCase{"empty", 1, "", 0, 1252, 64, 0, RK_STATUS_BAD_CHARACTER, ""},
-        CopyCase{"no_check_whole", 4, std::string(40, 'x'), RK_CHARSET_NO_CHECK, 1252, 64, 1,
-                 RK_STATUS_OK, std::string(40, 'x')},
-        CopyCase{"no_check_empty", 4, "", RK_CHARSET_NO_CHECK, 1252, 64, 1, RK_STATUS_OK, ""},
+        CopyCase{"cut_1252", 4, std::string(14, 'a') + "\x82\xA0", 0, 1252, 64,
+                 rk::CopyOutcome::kCut, std::string(14, 'a') + "\x82"},
+        CopyCase{"mask_zero_is_default", 1, "\xB1\xB2", 0, 1252, 64, rk::CopyOutcome::kWhole,
+                 "\xB1\xB2"},
+        CopyCase{"ascii_mask_refuses_kana", 1, "\xB1\xB2", kAscii, 1252, 64,
+                 rk::CopyOutcome::kRefused, ""},
+        CopyCase{"empty", 1, "", 0, 1252, 64, rk::CopyOutcome::kRefused, ""},
+        CopyCase{"no_check_whole", 4, std::string(40, 'x'), RK_CHARSET_NO_CHECK, 1252, 64,
+                 rk::CopyOutcome::kWhole, std::string(40, 'x')},
+        CopyCase{"no_check_empty", 4, "", RK_CHARSET_NO_CHECK, 1252, 64, rk::CopyOutcome::kWhole,
+                 ""},
         CopyCase{"no_check_exactly_fills", 4, std::string(63, 'x'), RK_CHARSET_NO_CHECK, 1252, 64,
-                 1, RK_STATUS_OK, std::string(63, 'x')},
-        CopyCase{"no_check_one_past", 4, std::string(64, 'x'), RK_CHARSET_NO_CHECK, 1252, 64, 0,
-                 RK_STATUS_TOO_LONG, ""},
-        CopyCase{"no_check_megabyte", 1, kMegabyte, RK_CHARSET_NO_CHECK, 1252, 80, 0,
-                 RK_STATUS_TOO_LONG, ""},
-        CopyCase{"megabyte_checked_is_cut", 5, kMegabyte, 0, 1252, 64, 1, RK_STATUS_TOO_LONG,
+                 rk::CopyOutcome::kWhole, std::string(63, 'x')},
+        CopyCase{"no_check_one_past", 4, std::string(64, 'x'), RK_CHARSET_NO_CHECK, 1252, 64,
+                 rk::CopyOutcome::kTooLong, ""},
+        CopyCase{"no_check_megabyte", 1, kMegabyte, RK_CHARSET_NO_CHECK, 1252, 80,
+                 rk::CopyOutcome::kTooLong, ""},
+        CopyCase{"megabyte_checked_is_cut", 5, kMegabyte, 0, 1252, 64, rk::CopyOutcome::kCut,
                  std::string(63, 'm')},
-        CopyCase{"unknown_code_type", 6, "abc", 0, 1252, 64, 0, RK_STATUS_GENERAL_ERROR, ""},
-        CopyCase{"unknown_code_type_no_check", 0, "abc", RK_CHARSET_NO_CHECK, 1252, 64, 0,
-                 RK_STATUS_GENERAL_ERROR, ""}),
+        CopyCase{"unknown_code_type", 6, "abc", 0, 1252, 64, rk::CopyOutcome::kRefused, ""},
+        CopyCase{"unknown_code_type_no_check", 0, "abc", RK_CHARSET_NO_CHECK, 1252, 64,
+                 rk::CopyOutcome::kRefused, ""}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ValidationTest, CopyRefusesNullPointers) {
-  char destination[64] = "untouched";
-  int16_t status = 99;
-  EXPECT_EQ(rk::CheckAndCopyOwnerText(1, nullptr, destination, 64, 0, &status), 0);
-  EXPECT_EQ(status, RK_STATUS_GENERAL_ERROR);
-  status = 99;
-  EXPECT_EQ(rk::CheckAndCopyOwnerText(1, "abc", nullptr, 64, 0, &status), 0);
-  EXPECT_EQ(status, RK_STATUS_GENERAL_ERROR);
-  EXPECT_EQ(rk::CheckAndCopyOwnerText(1, "abc", destination, 64, 0, nullptr), 0);
-  EXPECT_STREQ(destination, "untouched");
-}
 
 // ---- Exports -----------------------------------------------------------------
 
