@@ -92,20 +92,21 @@ void DumpAll(FuzzedDataProvider& in, unsigned code_page) {
   });
   Dump("Nup", capacity,
        [&](char* b, uint16_t* s, int16_t* st) { return RKGetVTPSStringOfNup(selector, b, s, st); });
-  int16_t status = 77;
-  std::printf("ValidA %d", RKIsValidJobOwnerStringCodeAndLengthA(k.code_type, t, &status));
-  std::printf(" %d\n", status);
-  status = 77;
-  std::printf("ValidExA %d",
-              RKIsValidJobOwnerStringCodeAndLengthExA(k.code_type, t, k.mask, &status));
-  std::printf(" %d\n", status);
-  status = 77;
-  std::printf("ValidW %d", RKIsValidJobOwnerStringCodeAndLengthW(k.code_type, w, &status));
-  std::printf(" %d\n", status);
-  status = 77;
-  std::printf("ValidExW %d",
-              RKIsValidJobOwnerStringCodeAndLengthExW(k.code_type, w, k.mask, &status));
-  std::printf(" %d\n", status);
+  const auto verdict = [](const char* name, auto call) {
+    int16_t status = 77;
+    const int32_t result = call(&status);
+    std::printf("%s %d %d\n", name, result, status);
+  };
+  verdict("ValidA",
+          [&](int16_t* st) { return RKIsValidJobOwnerStringCodeAndLengthA(k.code_type, t, st); });
+  verdict("ValidExA", [&](int16_t* st) {
+    return RKIsValidJobOwnerStringCodeAndLengthExA(k.code_type, t, k.mask, st);
+  });
+  verdict("ValidW",
+          [&](int16_t* st) { return RKIsValidJobOwnerStringCodeAndLengthW(k.code_type, w, st); });
+  verdict("ValidExW", [&](int16_t* st) {
+    return RKIsValidJobOwnerStringCodeAndLengthExW(k.code_type, w, k.mask, st);
+  });
 }
 
 }  // namespace
