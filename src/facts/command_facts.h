@@ -25,6 +25,14 @@ inline constexpr const char* kCommandNames[] = {"JOAU", "CNAM", "HOAD", "NLPP"};
 inline constexpr char kUnknownUser[] = "UnknownUser";
 inline constexpr char kUnknownHost[] = "UnknownHost";
 
+// "@HOAD=" carries a form letter and the address in hexadecimal digits:
+// 'I' and 8 upper-case digits for IPv4, '6' and 32 lower-case ones for
+// IPv6, network byte order, first byte first.
+inline constexpr char kIPv4Form = 'I';
+inline constexpr char kIPv6Form = '6';
+inline constexpr size_t kIPv4Digits = 8;
+inline constexpr size_t kIPv6Digits = 32;
+
 // ---- Owner text and its encoding --------------------------------------------
 // The base-85 encoder takes at most this many bytes (owner and address part).
 inline constexpr size_t kEncoderLimit = 24;
@@ -33,7 +41,7 @@ inline constexpr size_t kEncoderLimit = 24;
 // text: "~" and the host's IPv4 address as 8 hexadecimal digits, or "~" and
 // eight blanks where a failed discovery still sends the command.
 inline constexpr char kAddressPartMark = '~';
-inline constexpr size_t kAddressPartDigits = 8;
+inline constexpr size_t kAddressPartDigits = kIPv4Digits;
 inline constexpr size_t kAddressPartLength = 1 + kAddressPartDigits;
 inline constexpr char kNoAddressDigits[] = "        ";
 

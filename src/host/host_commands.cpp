@@ -80,10 +80,10 @@ int32_t ComposeHostAddressCommand(char* buffer, uint16_t* size, int16_t* status)
   char ipv4[kIPv4DigitsCapacity];
   char ipv6[kIPv6DigitsCapacity];
   if (GetIPv4AddressHex(ipv4, &ipv4_status)) {
-    return DeliverAddressCommand('I', ipv4, buffer, size, status);
+    return DeliverAddressCommand(kIPv4Form, ipv4, buffer, size, status);
   }
   if (GetIPv6AddressHex(ipv6, &ipv6_status)) {
-    return DeliverAddressCommand('6', ipv6, buffer, size, status);
+    return DeliverAddressCommand(kIPv6Form, ipv6, buffer, size, status);
   }
   // The IPv4 reason is the one callers know; the IPv6 fallback's own
   // status stays internal.
@@ -105,7 +105,7 @@ int32_t ComposeHostAddressFromText(const char* address_text, char* buffer, uint1
   // The same digits the discoveries write for an address of this host.
   char digits[kIPv6DigitsCapacity];
   WriteHexDigits(address.bytes, address.ipv4 ? 4 : 16, address.ipv4, digits);
-  return DeliverAddressCommand(address.ipv4 ? 'I' : '6', digits, buffer, size, status);
+  return DeliverAddressCommand(address.ipv4 ? kIPv4Form : kIPv6Form, digits, buffer, size, status);
 }
 
 }  // namespace rk

@@ -174,12 +174,12 @@ void DecodeHostAddress(const std::string& input, size_t body, size_t end, Decode
     return;
   }
   const char form = input[body];
-  const bool ipv4 = form == 'I';
-  if (!ipv4 && form != '6') {
+  const bool ipv4 = form == rk::kIPv4Form;
+  if (!ipv4 && form != rk::kIPv6Form) {
     Fail(command, body, "unknown address form");
     return;
   }
-  const size_t want = ipv4 ? 8 : 32;
+  const size_t want = ipv4 ? rk::kIPv4Digits : rk::kIPv6Digits;
   for (size_t i = 0; i < want; ++i) {
     const size_t at = body + 1 + i;
     if (at >= end) {

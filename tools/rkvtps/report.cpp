@@ -16,7 +16,7 @@ using nlohmann::json;
 bool HasIPv4Address() {
   const Outcome address = CallHostAddress(nullptr, 64);
   return address.delivered && address.command.size() > rk::kCommandStartLength &&
-         address.command[rk::kCommandStartLength] == 'I';
+         address.command[rk::kCommandStartLength] == rk::kIPv4Form;
 }
 
 // What the library found itself (user, computer name, address) and could
