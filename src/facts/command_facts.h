@@ -17,8 +17,13 @@ inline constexpr char kOwnerCommand[] = "@JOAU=";
 inline constexpr char kClientNameCommand[] = "@CNAM=";
 inline constexpr char kHostAddressCommand[] = "@HOAD=";
 inline constexpr char kNupCommand[] = "@NLPP=";
-// The four names, in the order a header carries them by default.
-inline constexpr const char* kCommandNames[] = {"JOAU", "CNAM", "HOAD", "NLPP"};
+// The four names, and the order a header carries them in by default.
+inline constexpr char kOwnerName[] = "JOAU";
+inline constexpr char kClientNameName[] = "CNAM";
+inline constexpr char kHostAddressName[] = "HOAD";
+inline constexpr char kNupName[] = "NLPP";
+inline constexpr const char* kCommandNames[] = {kOwnerName, kClientNameName, kHostAddressName,
+                                                kNupName};
 
 // What the library sends where the system gives no usable name, or where
 // it refuses the name it is given.

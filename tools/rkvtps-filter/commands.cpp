@@ -153,10 +153,10 @@ std::string ComposeHeader(const FilterSettings& s, const std::string& user, Filt
                                        : "\"" + QuotedText(client.name) + "\""));
   std::string header;
   for (const std::string& command : s.commands) {
-    if (command == "JOAU") AddOwner(s, user, &header, log);
-    if (command == "CNAM") AddClientName(s, client, &header, log);
-    if (command == "HOAD") AddHostAddress(s, client, &header, log);
-    if (command == "NLPP") AddNup(s, &header, log);
+    if (command == rk::kOwnerName) AddOwner(s, user, &header, log);
+    if (command == rk::kClientNameName) AddClientName(s, client, &header, log);
+    if (command == rk::kHostAddressName) AddHostAddress(s, client, &header, log);
+    if (command == rk::kNupName) AddNup(s, &header, log);
   }
   return header;
 }

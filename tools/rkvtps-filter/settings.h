@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "command_facts.h"
 #include "filter_log.h"
 
 struct FilterSettings {
@@ -21,7 +22,7 @@ struct FilterSettings {
   unsigned number_up = 1;
   bool client_from_job = true;   // RKClient=job
   std::string originating_host;  // job-originating-host-name
-  std::vector<std::string> commands{"JOAU", "CNAM", "HOAD", "NLPP"};
+  std::vector<std::string> commands{std::begin(rk::kCommandNames), std::end(rk::kCommandNames)};
   std::string separator = "\n";
 };
 

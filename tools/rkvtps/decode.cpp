@@ -87,11 +87,12 @@ bool AllOf(const std::string& text, size_t from, size_t count, bool (*test)(char
 
 void SplitAddressPart(DecodedCommand* command) {
   const std::string& owner = command->owner;
-  if (owner.size() < 9 || owner[owner.size() - 9] != '~') return;
-  const size_t at = owner.size() - 8;
-  if (AllOf(owner, at, 8, [](char c) { return IsHex(c, true); })) {
+  const size_t part = rk::kAddressPartLength;
+  if (owner.size() < part || owner[owner.size() - part] != rk::kAddressPartMark) return;
+  const size_t at = owner.size() - rk::kAddressPartDigits;
+  if (AllOf(owner, at, rk::kAddressPartDigits, [](char c) { return IsHex(c, true); })) {
     command->address = DottedIPv4(owner.substr(at));
-  } else if (AllOf(owner, at, 8, [](char c) { return c == ' '; })) {
+  } else if (AllOf(owner, at, rk::kAddressPartDigits, [](char c) { return c == ' '; })) {
     command->address = "no address";
     command->code_types = CodeTypesWhere(
         [](const rk::CodeType& t) { return t.failed_discovery == rk::FailedDiscovery::kBlanks; });
@@ -448,14 +449,14 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
     const size_t body = at + 6;
     const size_t end = BodyEnd(input, body);
     command.text = std::string_view(input).substr(at, TrimBlanks(input, body, end) - at);
-    if (command.name == "JOAU") {
+    if (command.name == rk::kOwnerName) {
       DecodeOwner(input, body, end, &command);
-    } else if (command.name == "CNAM") {
+    } else if (command.name == rk::kClientNameName) {
       command.owner = input.substr(body, end - body);
       if (command.owner.empty()) Fail(&command, body, "truncated command: no name");
-    } else if (command.name == "HOAD") {
+    } else if (command.name == rk::kHostAddressName) {
       DecodeHostAddress(input, body, end, &command);
-    } else if (command.name == "NLPP") {
+    } else if (command.name == rk::kNupName) {
       DecodeNup(input, body, end, nup_keywords, &command);
     } else {
       command.recognized = false;

@@ -1,6 +1,7 @@
 #include "decode_report.h"
 
 #include "calls.h"
+#include "command_facts.h"
 #include "decode.h"
 #include "output.h"
 #include "platform.h"
@@ -22,7 +23,7 @@ void WriteDecodedJson(const DecodedCommand& c, const std::string& source) {
   if (!c.ok) {
     j["error"] = c.error;
     j["error_offset"] = c.error_offset;
-  } else if (c.name == "JOAU") {
+  } else if (c.name == rk::kOwnerName) {
     j["form_mark"] = c.form_mark != 0 ? json(std::string(1, c.form_mark)) : json(nullptr);
     j["code_types"] = c.code_types;
     if (c.has_tag) {
@@ -35,12 +36,12 @@ void WriteDecodedJson(const DecodedCommand& c, const std::string& source) {
       j["address_part"] = c.address_part;
       j["address"] = c.address;
     }
-  } else if (c.name == "CNAM") {
+  } else if (c.name == rk::kClientNameName) {
     texts.push_back({"client_name", c.owner});
-  } else if (c.name == "HOAD") {
+  } else if (c.name == rk::kHostAddressName) {
     j["family"] = c.address_family;
     j["address"] = c.address;
-  } else if (c.name == "NLPP") {
+  } else if (c.name == rk::kNupName) {
     j["keyword"] = c.keyword;
     j["selector"] = c.selector;
   }
@@ -75,7 +76,7 @@ void PrintDecoded(const DecodedCommand& c, const std::string& source, const Pres
   Write(where);
   WriteShown(c.text, how);
   WriteLine("");
-  if (c.name == "JOAU") {
+  if (c.name == rk::kOwnerName) {
     WriteLine("  job owner; form " +
               (c.form_mark ? "\"" + std::string(1, c.form_mark) + "\"" : std::string("(none)")) +
               ": code type " + JoinCodeTypes(c.code_types));
@@ -87,11 +88,11 @@ void PrintDecoded(const DecodedCommand& c, const std::string& source, const Pres
     if (!c.address_part.empty()) {
       WriteLine("  address part \"" + c.address_part + "\": " + c.address);
     }
-  } else if (c.name == "CNAM") {
+  } else if (c.name == rk::kClientNameName) {
     WriteText("  client name", c.owner, how);
-  } else if (c.name == "HOAD") {
+  } else if (c.name == rk::kHostAddressName) {
     WriteLine("  host address, " + c.address_family + " " + c.address);
-  } else if (c.name == "NLPP") {
+  } else if (c.name == rk::kNupName) {
     WriteLine("  n-up keyword " + c.keyword + ", selector " + std::to_string(c.selector));
   }
 }
