@@ -2,17 +2,30 @@
 // them, and the programs around it (the tool, its decoder, the filter, the
 // client layer) read, check and explain commands by the same ones. This is
 // the one library header a program includes besides the public one.
-// Constants only: no code, no state.
+// Constants, and the one test every reader of commands shares: no state.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace rk {
 
 // ---- Commands ---------------------------------------------------------------
 // "@", four capital letters and "=" start every command.
 inline constexpr size_t kCommandStartLength = 6;
+
+// Whether a command starts at `at` of `text`: what a printer acts on.
+constexpr bool StartsCommand(std::string_view text, size_t at) {
+  if (at + kCommandStartLength > text.size() || text[at] != '@' ||
+      text[at + kCommandStartLength - 1] != '=') {
+    return false;
+  }
+  for (size_t i = 1; i < kCommandStartLength - 1; ++i) {
+    if (text[at + i] < 'A' || text[at + i] > 'Z') return false;
+  }
+  return true;
+}
 inline constexpr char kOwnerCommand[] = "@JOAU=";
 inline constexpr char kClientNameCommand[] = "@CNAM=";
 inline constexpr char kHostAddressCommand[] = "@HOAD=";

@@ -6,15 +6,7 @@
 
 namespace {
 
-bool StartsCommand(const std::string& text, size_t at) {
-  if (at + rk::kCommandStartLength > text.size() || text[at] != '@' || text[at + 5] != '=') {
-    return false;
-  }
-  for (size_t i = 1; i <= 4; ++i) {
-    if (text[at + i] < 'A' || text[at + i] > 'Z') return false;
-  }
-  return true;
-}
+using rk::StartsCommand;
 
 std::string Quoted(const std::string& bytes) { return "\"" + QuotedText(bytes) + "\""; }
 

@@ -48,14 +48,7 @@ int HexValue(char c) {
   return c - 'A' + 10;
 }
 
-// "@" and four upper-case letters and "=" at `at`.
-bool StartsCommand(const std::string& input, size_t at) {
-  if (at + 6 > input.size() || input[at] != '@' || input[at + 5] != '=') return false;
-  for (size_t i = 1; i <= 4; ++i) {
-    if (!IsUpper(input[at + i])) return false;
-  }
-  return true;
-}
+using rk::StartsCommand;
 
 // Blanks between commands belong to no command; only the raw owner and
 // name forms may carry them.
