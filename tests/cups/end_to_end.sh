@@ -203,18 +203,24 @@ make_queue() {
 }
 
 # ---- Jobs --------------------------------------------------------------------
-cat > "$tree/job-state.test" << 'EOF'
+# job_query ATTRIBUTE [LINE]: an ipptool test that displays one attribute
+# of job $job_id, with LINE added to its operation attributes.
+job_query() {
+  cat << EOF
 {
   OPERATION Get-Job-Attributes
   GROUP operation-attributes-tag
   ATTR charset attributes-charset utf-8
   ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR integer job-id $job_id
-  ATTR keyword requested-attributes job-state
-  DISPLAY job-state
+  ATTR uri printer-uri \$uri
+  ATTR integer job-id \$job_id
+  ${2:-}
+  ATTR keyword requested-attributes $1
+  DISPLAY $1
 }
 EOF
+}
+job_query job-state > "$tree/job-state.test"
 
 # The final state of job ID on QUEUE (completed, aborted, canceled, stopped),
 # waiting up to a minute.
@@ -361,19 +367,7 @@ check_header_shape() {
 # job_host QUEUE ID USER: what cupsd recorded as the job's
 # job-originating-host-name (as ipptool shows it, less the backslashes it
 # adds). cupsd shows it to the job's owner only: the query is made as USER.
-cat > "$tree/job-host.test" << 'EOF'
-{
-  OPERATION Get-Job-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
-  ATTR integer job-id $job_id
-  ATTR name requesting-user-name $owner
-  ATTR keyword requested-attributes job-originating-host-name
-  DISPLAY job-originating-host-name
-}
-EOF
+job_query job-originating-host-name 'ATTR name requesting-user-name $owner' > "$tree/job-host.test"
 job_host() {
   ipptool -t -d job_id="$2" -d owner="$3" "ipp://127.0.0.1:$port/printers/$1" "$tree/job-host.test" 2> /dev/null |
     sed -n 's/^ *job-originating-host-name ([^)]*) = //p' | tail -n 1 | sed 's/\\\(.\)/\1/g' || true

@@ -140,6 +140,40 @@ TEST(CommandRule, CommandsWithoutCallerTextAreLeftOutWhenTheyBreakIt) {
   EXPECT_TRUE(CheckCommand("@NLPP=", CallNup(2, 64)).outcome.delivered);
 }
 
+// Text from a job is refused before any call where the library could not
+// take it as it is.
+TEST(JobText, RefusedWhereTheLibraryCouldNotTakeItAsItIs) {
+  struct Case {
+    std::string utf8;
+    const char* notice;  // a part of the notices, or "" for text handed over
+  } const cases[] = {
+      {"ann", ""},
+      {"", "is empty or holds a NUL byte"},
+      {std::string("ann\0@JOAU=@root", 15), "is empty or holds a NUL byte"},
+      {"\xFF\xFE" "ann", "invalid UTF-8 at byte offset 0"},
+      {"ann\xE3\x82", "invalid UTF-8 at byte offset 3"},
+  };
+  for (const Case& c : cases) {
+    CallerText text;
+    HandedText handed;
+    std::vector<std::string> notices;
+    HandOverJobText(c.utf8, "@JOAU=", "user", rk::kUnknownUser, &text, &handed, &notices);
+    ExpectOneLineEach(notices);
+    EXPECT_TRUE(text.given);
+    if (*c.notice == '\0') {
+      EXPECT_TRUE(notices.empty()) << Joined(notices);
+      EXPECT_TRUE(text.wide);
+      EXPECT_EQ(handed.bytes, c.utf8);
+      continue;
+    }
+    EXPECT_NE(Joined(notices).find(c.notice), std::string::npos) << Joined(notices);
+    EXPECT_NE(Joined(notices).find("\"UnknownUser\" was sent in its place"), std::string::npos);
+    EXPECT_FALSE(text.wide);
+    EXPECT_EQ(text.narrow, rk::kUnknownUser);
+    EXPECT_EQ(handed.bytes, rk::kUnknownUser);
+  }
+}
+
 // What the warnings say was sent, against what the library did.
 TEST(ChangeNotices, SayWhatWasSentInPlaceOfWhat) {
   const std::string long_name(40, 'a');

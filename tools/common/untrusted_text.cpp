@@ -2,6 +2,7 @@
 
 #include "command_facts.h"
 #include "rkvtps32.h"
+#include "text_conversion.h"
 #include "text_forms.h"
 
 namespace {
@@ -118,6 +119,26 @@ std::string FindOwnerCommandFault(uint16_t code_type, const std::string& command
     }
   }
   return fault;
+}
+
+void HandOverJobText(const std::string& utf8, const char* command, const char* what,
+                     const char* substitute, CallerText* text, HandedText* handed,
+                     std::vector<std::string>* notices) {
+  const std::string head = std::string(command) + ": the " + what + " " + Quoted(utf8);
+  std::string message;
+  PreparedText prepared;
+  if (utf8.empty() || utf8.find('\0') != std::string::npos) {
+    notices->push_back(head + " is empty or holds a NUL byte");
+  } else if (!PrepareText(utf8, TextMode::kWide, head, &prepared, &message)) {
+    notices->push_back(message);
+  } else {
+    *text = CallerText{true, true, "", prepared.wide};
+    *handed = HandedText{prepared.sent, prepared.unmapped};
+    return;
+  }
+  notices->push_back(std::string(command) + ": " + Quoted(substitute) + " was sent in its place");
+  *text = CallerText{true, false, substitute, {}};
+  *handed = HandedText{substitute, 0};
 }
 
 std::vector<std::string> DescribeOwnerChanges(const OwnerRequest& request, const HandedText& handed,

@@ -6,7 +6,6 @@
 #include "job_client.h"
 #include "rkvtps32.h"
 #include "status_names.h"
-#include "text_conversion.h"
 #include "text_forms.h"
 #include "untrusted_text.h"
 
@@ -39,40 +38,12 @@ void Deliver(const char* name, const CheckedCommand& checked, std::string* heade
   *header += separator;
 }
 
-// A job's UTF-8 text as the library's W export takes it, and the bytes it
-// will work with in the queue's code page. Text that is not UTF-8 is
-// refused, as the library refuses text outside its character classes.
-bool HandOver(const std::string& utf8, const char* name, const char* what, CallerText* text,
-              HandedText* handed, FilterLog* log) {
-  PreparedText prepared;
-  std::string message;
-  if (!PrepareText(utf8, TextMode::kWide,
-                   std::string(name) + ": the " + what + " \"" + QuotedText(utf8) + "\"", &prepared,
-                   &message)) {
-    AddLogLine(log, "WARNING", message);
-    return false;
-  }
-  *text = CallerText{true, true, "", prepared.wide};
-  *handed = HandedText{prepared.sent, prepared.unmapped};
-  return true;
-}
-
-// The job's text, or the substitute where it is not UTF-8, empty, or
-// holds a NUL (the library would read only what comes before it, and an
-// empty owner or name under RK_CHARSET_NO_CHECK would go out as such).
-void HandOverOrSubstitute(const std::string& utf8, const char* name, const char* what,
-                          const char* substitute, CallerText* text, HandedText* handed,
-                          FilterLog* log) {
-  const bool usable = !utf8.empty() && utf8.find('\0') == std::string::npos;
-  if (usable && HandOver(utf8, name, what, text, handed, log)) return;
-  if (!usable) {
-    AddLogLine(log, "WARNING",
-               std::string(name) + ": the " + what + " \"" + QuotedText(utf8) +
-                   "\" is empty or holds a NUL byte");
-  }
-  AddLogLine(log, "WARNING", std::string(name) + ": \"" + substitute + "\" was sent in its place");
-  *text = CallerText{true, false, substitute, {}};
-  *handed = HandedText{substitute, 0};
+// The layer's notices about a job's text, as WARNING: lines.
+void HandOver(const std::string& utf8, const char* name, const char* what, const char* substitute,
+              CallerText* text, HandedText* handed, FilterLog* log) {
+  std::vector<std::string> notices;
+  HandOverJobText(utf8, name, what, substitute, text, handed, &notices);
+  for (const std::string& notice : notices) AddLogLine(log, "WARNING", notice);
 }
 
 // The selector of an N-up keyword, from the library's own keywords.
@@ -98,8 +69,8 @@ void AddOwner(const FilterSettings& s, const std::string& user, std::string* hea
   request.tag_row = s.tag_row;
   request.mask = s.mask;
   HandedText handed;
-  HandOverOrSubstitute(user, rk::kOwnerCommand, "job's user name", rk::kUnknownUser, &request.owner,
-                       &handed, log);
+  HandOver(user, rk::kOwnerCommand, "job's user name", rk::kUnknownUser, &request.owner, &handed,
+           log);
   Deliver(rk::kOwnerCommand, MakeOwnerCommand(request, handed, kCapacity), header, s.separator,
           log);
 }
@@ -111,8 +82,8 @@ void AddClientName(const FilterSettings& s, const JobClient& client, std::string
   request.mask = s.mask;
   HandedText handed;
   if (!client.local) {
-    HandOverOrSubstitute(client.name, rk::kClientNameCommand, "client name", rk::kUnknownHost,
-                         &request.name, &handed, log);
+    HandOver(client.name, rk::kClientNameCommand, "client name", rk::kUnknownHost, &request.name,
+             &handed, log);
   }
   Deliver(rk::kClientNameCommand, MakeClientNameCommand(request, handed, kCapacity), header,
           s.separator, log);

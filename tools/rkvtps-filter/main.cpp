@@ -107,7 +107,8 @@ bool SendDocument(int input, bool from_file, unsigned long copies, uint64_t* sen
 
 int Filter(int argc, char** argv) {
   if (argc < 6 || argc > 7) {
-    std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argv[0]);
+    std::fprintf(stderr, "Usage: %s job-id user title copies options [file]\n",
+                 QuotedText(argv[0], 256).c_str());
     return 1;
   }
   const bool from_file = argc == 7;
