@@ -150,7 +150,9 @@ TEST(JobText, RefusedWhereTheLibraryCouldNotTakeItAsItIs) {
       {"ann", ""},
       {"", "is empty or holds a NUL byte"},
       {std::string("ann\0@JOAU=@root", 15), "is empty or holds a NUL byte"},
-      {"\xFF\xFE" "ann", "invalid UTF-8 at byte offset 0"},
+      {"\xFF\xFE"
+       "ann",
+       "invalid UTF-8 at byte offset 0"},
       {"ann\xE3\x82", "invalid UTF-8 at byte offset 3"},
   };
   for (const Case& c : cases) {
