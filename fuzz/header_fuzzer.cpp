@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "calls.h"
-#include "commands.h"
 #include "decode.h"
 #include "pass_through.h"
 #include "settings.h"
@@ -139,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cups_option_t* options = nullptr;
   const int count = cupsParseOptions(options_text.c_str(), 0, &options);
   FilterLog log;
-  const FilterSettings settings = ReadSettings(count, options, nullptr, &log);
+  const JobSettings settings = ReadSettings(count, options, nullptr, &log);
   cupsFreeOptions(count, options);
   setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
   const std::string header = ComposeHeader(settings, user, &log);
