@@ -18,7 +18,8 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev clang-format valgrind libbenchmark-dev
-          iproute2 dpkg-dev lintian help2man time dbus-daemon avahi-daemon)
+          iproute2 dpkg-dev lintian help2man time dbus-daemon avahi-daemon
+          libpappl-dev python3)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386
