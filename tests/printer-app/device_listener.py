@@ -2,15 +2,18 @@
 """A printer on loopback for the printer application's tests: a raw socket
 device (port 9100 style) that stores each connection's bytes in a file of
 its own (DIR/conn-1, DIR/conn-2, ...), or closes a connection after
-reading LIMIT bytes, as a device that dies mid-job does."""
+reading LIMIT bytes, as a device that dies mid-job does, or reads slowly,
+PAUSE seconds between reads, as a busy device does."""
 import os
 import socket
 import sys
+import time
 
 
 def main():
     port, folder = int(sys.argv[1]), sys.argv[2]
     limit = int(sys.argv[3]) if len(sys.argv) > 3 else -1
+    pause = float(sys.argv[4]) if len(sys.argv) > 4 else 0
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     server.bind(("127.0.0.1", port))
@@ -28,6 +31,7 @@ def main():
                     break
                 out.write(data)
                 got += len(data)
+                time.sleep(pause)
         # Closing with unread data resets the connection: the sender's next
         # write fails, as with a printer that was switched off.
         connection.close()

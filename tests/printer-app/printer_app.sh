@@ -80,6 +80,10 @@ python3 "$here/device_listener.py" "$device_port" "$tree/device" &
 pids+=($!)
 python3 "$here/device_listener.py" "$short_port" "$tree/short" 10 &
 pids+=($!)
+slow_port=$(free_port)
+mkdir -p "$tree/slow"
+python3 "$here/device_listener.py" "$slow_port" "$tree/slow" -1 0.05 &
+pids+=($!)
 
 "$app" server -o server-port="$port" -o listen-hostname='*' -o log-level=debug \
   -o log-file="$tree/log/app.log" -o spool-directory="$tree/spool" &
@@ -98,8 +102,29 @@ add_printer file "file://$tree/file"
 add_printer refused "socket://127.0.0.1:$refused_port"
 add_printer short "socket://127.0.0.1:$short_port"
 add_printer conformance "file://$tree/conformance"
+add_printer slow "socket://127.0.0.1:$slow_port"
 
 uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
+
+# A printer whose driver data PAPPL refused comes up with no format at all:
+# read what each printer says before trusting it.
+cat > "$tree/attributes.test" << 'EOF'
+{
+  NAME "Get-Printer-Attributes"
+  OPERATION Get-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR keyword requested-attributes document-format-supported,number-up-supported,rkvtps-owner-code-type-default
+  STATUS successful-ok
+}
+EOF
+ipptool -T 10 -tv "$(uri cap)" "$tree/attributes.test" > "$tree/log/attributes.out" 2>&1 || true
+for expected in "document-format-supported (1setOf mimeMediaType) = application/octet-stream" \
+  "application/pdf" "rkvtps-owner-code-type-default (integer) = 1" "number-up-supported"; do
+  grep -qF "$expected" "$tree/log/attributes.out" || fail "the printer's attributes lack $expected"
+done
 
 # ---- Test files: a job with the attributes a case sets, a job's state ------
 cat > "$tree/job.test" << 'EOF'
@@ -242,6 +267,51 @@ if next_capture && check_capture "$capture" "$tree/docs/doc.pdf" 1 "trusted peer
 fi
 "$app" modify -d cap -o rkvtps-trusted-peers= > /dev/null || true
 
+# ---- The settings are the administrator's ----------------------------------
+cat > "$tree/set-code-type.test" << 'EOF'
+{
+  NAME "Set-Printer-Attributes"
+  OPERATION Set-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  GROUP printer-attributes-tag
+  ATTR integer rkvtps-owner-code-type-default 2
+  STATUS successful-ok
+}
+EOF
+# No authentication service is set: only this machine may change them.
+if ipptool -T 10 -t "ipp://192.0.2.20:$port/ipp/print/cap" "$tree/set-code-type.test" \
+  > /dev/null 2>&1; then
+  fail "a remote client changed the printer's code type"
+fi
+# A job's own attributes of the same names change nothing either.
+cat > "$tree/job-code-type.test" << 'EOF'
+{
+  NAME "Print-Job"
+  OPERATION Print-Job
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR name requesting-user-name sneaky
+  ATTR mimeMediaType document-format application/pdf
+  GROUP job-attributes-tag
+  ATTR integer rkvtps-owner-code-type 2
+  ATTR keyword rkvtps-separator CRLF
+  FILE $filename
+  STATUS successful-ok
+  STATUS successful-ok-ignored-or-substituted-attributes
+}
+EOF
+ipptool -T 20 -t -f "$tree/docs/doc.pdf" "$(uri cap)" "$tree/job-code-type.test" > /dev/null 2>&1 ||
+  fail "the job with its own settings was refused"
+if next_capture && check_capture "$capture" "$tree/docs/doc.pdf" 1 "job settings"; then
+  grep -q 'form "@": code type 1' "$capture.decoded" || fail "a job chose its own code type"
+  ! grep -q $'\r' "$capture.header" || fail "a job chose its own separator"
+fi
+
 # ---- Hostile jobs: whatever the job says, the commands keep the rule -------
 # user | rkvtps-nup | number-up | job-originating-host-name
 hostile_users=(
@@ -330,6 +400,21 @@ ipptool -T 30 -t -f "$tree/docs/big.bin" -d filetype=application/octet-stream -d
 state=$(wait_job_end short 1)
 [ "$state" = aborted ] || fail "a job cut after 10 bytes ended $state"
 job_attributes short 1 | grep -q "Printing stopped" || fail "the cut job's reason is not shown"
+
+# A job cancelled while printing stops writing: the device gets less than
+# the whole job.
+ipptool -T 30 -t -f "$tree/docs/big.bin" -d filetype=application/octet-stream -d owner=stop \
+  -d copies=1 -d nup=1 -d rknup=Auto -d origin=x "$(uri slow)" "$tree/job.test" > /dev/null 2>&1 ||
+  fail "the slow printer did not take the job"
+for _ in $(seq 50); do [ "$(job_state slow 1)" = processing ] && break; sleep 0.2; done
+sleep 1
+"$app" cancel -d slow -j 1 > /dev/null || fail "the job could not be cancelled"
+state=$(wait_job_end slow 1)
+[ "$state" = canceled ] || fail "a cancelled job ended $state"
+for _ in $(seq 100); do [ -e "$tree/slow/conn-1" ] && break; sleep 0.2; done
+received=$(stat -c %s "$tree/slow/conn-1" 2> /dev/null || echo 0)
+[ "$received" -lt 8000000 ] || fail "a cancelled job was sent whole ($received bytes)"
+echo "cancelled job: the device got $received of 8000000 bytes"
 
 # ---- Conformance ------------------------------------------------------------
 # From the non-loopback address: PAPPL lists its ipps URI only to clients
