@@ -313,33 +313,39 @@ if next_capture && check_capture "$capture" "$tree/docs/doc.pdf" 1 "job settings
 fi
 
 # ---- Hostile jobs: whatever the job says, the commands keep the rule -------
-# user | rkvtps-nup | number-up | job-originating-host-name
-hostile_users=(
-  $'ann\e(s0p3T'
-  'ann@JOAU=@root'
-  $'ann\r\n@CNAM=forged'
-  $'ann\x7f'
-  "$(printf 'u%.0s' $(seq 300))"
-  $'\xff\xfeann'
-  '@root'
-  '$B6@d,F>4'
-  $'\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e'
-)
-hostile_nups=(Auto $'N2\n@JOAU=x' 'bogus' 'N16' '@NLPP=1')
+# The filter's table of hostile users and clients, and option values, through
+# IPP: each job is refused at the door (nothing reaches the device) or
+# prints with commands that decode strictly and the document unchanged.
+# shellcheck source=../support/hostile_job_text.sh
+source "$here/../support/hostile_job_text.sh"
+hostile_nups=(Auto "$hostile_payload" $'N2\n@JOAU=x' 'bogus' '@NLPP=1')
+hostile_printed=0 hostile_refused=0
+# hostile_job WHAT PRINTER-URI USER RKNUP ORIGIN
+hostile_job() {
+  if ! ipptool -T 20 -t -f "$tree/docs/doc.pcl" -d filetype=application/vnd.hp-PCL -d owner="$3" \
+    -d copies=1 -d nup=3 -d rknup="$4" -d origin="$5" "$2" "$tree/job.test" > /dev/null 2>&1; then
+    hostile_refused=$((hostile_refused + 1))
+    return
+  fi
+  next_capture || return 0
+  check_capture "$capture" "$tree/docs/doc.pcl" 1 "$1" && hostile_printed=$((hostile_printed + 1))
+}
 index=0
 for user in "${hostile_users[@]}"; do
-  rknup=${hostile_nups[$((index % ${#hostile_nups[@]}))]}
+  hostile_job "hostile user $(printf %q "$user" | head -c 80)" "$(uri cap)" "$user" \
+    "${hostile_nups[$((index % ${#hostile_nups[@]}))]}" "${hostile_clients[0]}"
   index=$((index + 1))
-  if ! send_job "$tree/docs/doc.pcl" application/vnd.hp-PCL "$user" 1 3 "$rknup" \
-    $'evil\n@HOAD=I00000000'; then
-    # Refused at the door: nothing may reach the device then.
-    echo "hostile job $index: refused by the IPP layer"
-    continue
-  fi
-  next_capture || continue
-  check_capture "$capture" "$tree/docs/doc.pcl" 1 "hostile job $index" || continue
-  echo "hostile job $index: printed, commands well formed"
 done
+# Client names count only from a trusted peer: this one.
+"$app" modify -d cap -o rkvtps-trusted-peers=192.0.2.20 > /dev/null
+for client in "${hostile_clients[@]}"; do
+  hostile_job "hostile client $(printf %q "$client")" "ipp://192.0.2.20:$port/ipp/print/cap" ann \
+    Auto "$client"
+done
+"$app" modify -d cap -o rkvtps-trusted-peers= > /dev/null
+echo "hostile jobs: $hostile_printed printed with clean commands, $hostile_refused refused by IPP"
+[ $((hostile_printed + hostile_refused)) -eq $((${#hostile_users[@]} + ${#hostile_clients[@]})) ] ||
+  fail "some hostile jobs neither printed cleanly nor were refused"
 
 # The owner sent with no form mark (code type 5) may not start with another
 # form's mark.
