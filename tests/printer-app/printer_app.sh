@@ -395,6 +395,7 @@ mkdir -p "$tree/late"
 python3 "$here/device_listener.py" "$refused_port" "$tree/late" &
 pids+=($!)
 [ "$(wait_job_end refused 1)" = completed ] || fail "the waiting job did not print once the device came"
+! job_attributes refused 1 | grep -q "cannot be reached" || fail "a printed job still says it waits"
 [ -e "$tree/late/conn-1" ] && check_capture "$tree/late/conn-1" "$tree/docs/doc.ps" 1 "late device"
 
 # One that closes after 10 bytes: the job is aborted with the reason, never

@@ -116,6 +116,10 @@ bool IsDeviceFormat(pappl_job_t* job) {
 }
 
 bool PrintJob(pappl_job_t* job, int copies, pappl_device_t* device) {
+  // The device answers now: what said the job was waiting for it no
+  // longer holds.
+  papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
+  papplJobSetMessage(job, "Printing.");
   const char* format = papplJobGetFormat(job);
   if (!IsDeviceFormat(job)) {
     return Abort(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
