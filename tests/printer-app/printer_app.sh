@@ -106,16 +106,22 @@ add_printer slow "socket://127.0.0.1:$slow_port"
 
 uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
 
+# ipp_test NAME OPERATION < BODY: an ipptool test file, $tree/NAME.test, for
+# OPERATION on $uri; BODY holds the rest of its attributes and expectations
+# and the closing brace.
+ipp_test() {
+  {
+    printf '{\n  NAME "%s"\n  OPERATION %s\n  GROUP operation-attributes-tag\n' "$2" "$2"
+    printf '  ATTR charset attributes-charset utf-8\n'
+    printf '  ATTR naturalLanguage attributes-natural-language en\n'
+    printf '  ATTR uri printer-uri $uri\n'
+    cat
+  } > "$tree/$1.test"
+}
+
 # A printer whose driver data PAPPL refused comes up with no format at all:
 # read what each printer says before trusting it.
-cat > "$tree/attributes.test" << 'EOF'
-{
-  NAME "Get-Printer-Attributes"
-  OPERATION Get-Printer-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
+ipp_test attributes Get-Printer-Attributes << 'EOF'
   ATTR keyword requested-attributes document-format-supported,number-up-supported,rkvtps-owner-code-type-default
   STATUS successful-ok
 }
@@ -127,14 +133,7 @@ for expected in "document-format-supported (1setOf mimeMediaType) = application/
 done
 
 # ---- Test files: a job with the attributes a case sets, a job's state ------
-cat > "$tree/job.test" << 'EOF'
-{
-  NAME "Print-Job"
-  OPERATION Print-Job
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
+ipp_test job Print-Job << 'EOF'
   ATTR name requesting-user-name $owner
   ATTR mimeMediaType document-format $filetype
   GROUP job-attributes-tag
@@ -148,14 +147,7 @@ cat > "$tree/job.test" << 'EOF'
   EXPECT job-id
 }
 EOF
-cat > "$tree/job-state.test" << 'EOF'
-{
-  NAME "Get-Job-Attributes"
-  OPERATION Get-Job-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
+ipp_test job-state Get-Job-Attributes << 'EOF'
   ATTR integer job-id $job
   STATUS successful-ok
   DISPLAY job-state
@@ -268,14 +260,7 @@ fi
 "$app" modify -d cap -o rkvtps-trusted-peers= > /dev/null || true
 
 # ---- The settings are the administrator's ----------------------------------
-cat > "$tree/set-code-type.test" << 'EOF'
-{
-  NAME "Set-Printer-Attributes"
-  OPERATION Set-Printer-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
+ipp_test set-code-type Set-Printer-Attributes << 'EOF'
   GROUP printer-attributes-tag
   ATTR integer rkvtps-owner-code-type-default 2
   STATUS successful-ok
@@ -287,14 +272,7 @@ if ipptool -T 10 -t "ipp://192.0.2.20:$port/ipp/print/cap" "$tree/set-code-type.
   fail "a remote client changed the printer's code type"
 fi
 # A job's own attributes of the same names change nothing either.
-cat > "$tree/job-code-type.test" << 'EOF'
-{
-  NAME "Print-Job"
-  OPERATION Print-Job
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
+ipp_test job-code-type Print-Job << 'EOF'
   ATTR name requesting-user-name sneaky
   ATTR mimeMediaType document-format application/pdf
   GROUP job-attributes-tag
