@@ -12,8 +12,10 @@ if(WIN32)
   if(RKVTPS32_MSVC_LIB)
     install(FILES "${RKVTPS32_MSVC_LIB}" DESTINATION ${CMAKE_INSTALL_LIBDIR})
   endif()
-  install(FILES "$<TARGET_FILE:rkvtps32>.debug" DESTINATION ${CMAKE_INSTALL_LIBDIR}/debug
-          COMPONENT debug)
+  # The PDB beside the DLL, where a debugger looks first (clang and lld
+  # write it; a GCC build has none).
+  install(FILES "$<TARGET_FILE_DIR:rkvtps32>/$<TARGET_FILE_BASE_NAME:rkvtps32>.pdb"
+          DESTINATION ${CMAKE_INSTALL_BINDIR} OPTIONAL)
 endif()
 
 set(rk_cmake_dir "${CMAKE_INSTALL_LIBDIR}/cmake/rkvtps32")

@@ -1,0 +1,64 @@
+# Windows builds in LLVM's MinGW mode: Debian's clang and lld, Debian's
+# MinGW-w64 headers and C runtime (/usr/TRIPLE), and the libstdc++ and libgcc
+# of g++-mingw-w64-ARCH-posix, whose winpthread threads give std::mutex
+# (GoogleTest needs it; the -win32 flavour has none). clang writes CodeView
+# and lld a PDB, which GCC and GNU ld cannot; a debugger on Windows reads
+# nothing else.
+#
+# Included by a thin file per architecture that sets RK_MINGW_TRIPLE (and
+# CMAKE_SYSTEM_PROCESSOR). RK_MINGW_BINUTILS is the prefix of the GNU
+# binutils the build still calls (windres, dlltool, objdump); it defaults to
+# the triple's, "llvm-" takes LLVM's where a triple has no binutils.
+if(NOT RK_MINGW_TRIPLE)
+  message(FATAL_ERROR "RK_MINGW_TRIPLE is not set: include llvm-mingw.cmake from an architecture's toolchain file")
+endif()
+if(NOT DEFINED RK_MINGW_BINUTILS)
+  set(RK_MINGW_BINUTILS "${RK_MINGW_TRIPLE}-")
+endif()
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER clang)
+set(CMAKE_CXX_COMPILER clang++)
+set(CMAKE_C_COMPILER_TARGET ${RK_MINGW_TRIPLE})
+set(CMAKE_CXX_COMPILER_TARGET ${RK_MINGW_TRIPLE})
+set(CMAKE_SYSROOT /usr/${RK_MINGW_TRIPLE})
+set(CMAKE_RC_COMPILER ${RK_MINGW_BINUTILS}windres)
+set(CMAKE_DLLTOOL ${RK_MINGW_BINUTILS}dlltool)
+set(CMAKE_OBJDUMP ${RK_MINGW_BINUTILS}objdump)
+
+# GCC's own folder holds libstdc++'s headers, libstdc++, libgcc and libssp.
+# Debian installs it twice, VERSION-posix and VERSION-win32; clang recognises
+# neither name, so it is named here: the newest -posix one. The sysroot keeps
+# the host's headers out.
+file(GLOB rk_gcc_dirs LIST_DIRECTORIES true "/usr/lib/gcc/${RK_MINGW_TRIPLE}/*-posix")
+list(SORT rk_gcc_dirs COMPARE NATURAL ORDER DESCENDING)
+list(GET rk_gcc_dirs 0 RK_MINGW_GCC_DIR)
+if(NOT IS_DIRECTORY "${RK_MINGW_GCC_DIR}/include/c++")
+  message(FATAL_ERROR "no libstdc++ for ${RK_MINGW_TRIPLE} under /usr/lib/gcc/${RK_MINGW_TRIPLE}/*-posix: "
+                      "install g++-mingw-w64 (scripts/install-deps.sh --windows)")
+endif()
+set(rk_cxx_include "${RK_MINGW_GCC_DIR}/include/c++")
+set(CMAKE_CXX_FLAGS_INIT "-isystem ${rk_cxx_include} -isystem ${rk_cxx_include}/${RK_MINGW_TRIPLE} -isystem ${rk_cxx_include}/backward")
+
+# Every binary: CodeView debug information, the stack protector (its guard
+# and failure handler come from libssp: MinGW-w64 10's runtime has neither).
+string(APPEND CMAKE_C_FLAGS_INIT " -gcodeview -fstack-protector-strong")
+string(APPEND CMAKE_CXX_FLAGS_INIT " -gcodeview -fstack-protector-strong")
+
+# Linking with lld, the runtimes static (a driver's helper DLL cannot ship
+# libstdc++, libgcc or winpthread beside it; lld takes archives in any
+# order). Every DLL and program gets a PDB beside it; the debug directory
+# names it without its folder, and the PE timestamp is a hash of the
+# contents, so two builds in different folders write the same bytes.
+# CMake hands the link the compile flags too, which clang would warn about.
+set(rk_link "-Wno-unused-command-line-argument -fuse-ld=lld -static -L${RK_MINGW_GCC_DIR} -lssp -lpthread -Wl,--pdb= -Wl,--Xlink=-pdbaltpath:%_PDB% -Wl,--Xlink=-Brepro")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${rk_link}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${rk_link}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${rk_link}")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${RK_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../wine-run.sh")
