@@ -20,8 +20,10 @@ endif()
 
 set(rk_cmake_dir "${CMAKE_INSTALL_LIBDIR}/cmake/rkvtps32")
 install(EXPORT rkvtps32Targets NAMESPACE rkvtps32:: DESTINATION "${rk_cmake_dir}")
+set(RKVTPS32_INSTALL_LIBDIR "${CMAKE_INSTALL_LIBDIR}")
 configure_package_config_file("${PROJECT_SOURCE_DIR}/cmake/rkvtps32Config.cmake.in"
-  "${CMAKE_BINARY_DIR}/rkvtps32Config.cmake" INSTALL_DESTINATION "${rk_cmake_dir}")
+  "${CMAKE_BINARY_DIR}/rkvtps32Config.cmake" INSTALL_DESTINATION "${rk_cmake_dir}"
+  PATH_VARS RKVTPS32_INSTALL_LIBDIR)
 write_basic_package_version_file("${CMAKE_BINARY_DIR}/rkvtps32ConfigVersion.cmake"
   VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}
   COMPATIBILITY SameMajorVersion)

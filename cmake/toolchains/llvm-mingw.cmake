@@ -50,8 +50,11 @@ string(APPEND CMAKE_CXX_FLAGS_INIT " -gcodeview -fstack-protector-strong")
 # order). Every DLL and program gets a PDB beside it; the debug directory
 # names it without its folder, and the PE timestamp is a hash of the
 # contents, so two builds in different folders write the same bytes.
+# GCC's crtbegin.o and crtend.o come first (-B), not MinGW-w64's: on x86,
+# where libgcc unwinds with DWARF tables, GCC's register the program's
+# .eh_frame with the unwinder, without which no C++ exception is caught.
 # CMake hands the link the compile flags too, which clang would warn about.
-set(rk_link "-Wno-unused-command-line-argument -fuse-ld=lld -static -L${RK_MINGW_GCC_DIR} -lssp -lpthread -Wl,--pdb= -Wl,--Xlink=-pdbaltpath:%_PDB% -Wl,--Xlink=-Brepro")
+set(rk_link "-Wno-unused-command-line-argument -fuse-ld=lld -static -B${RK_MINGW_GCC_DIR} -L${RK_MINGW_GCC_DIR} -lssp -lpthread -Wl,--pdb= -Wl,--Xlink=-pdbaltpath:%_PDB% -Wl,--Xlink=-Brepro")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${rk_link}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${rk_link}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${rk_link}")

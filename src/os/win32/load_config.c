@@ -31,11 +31,12 @@ __attribute__((naked)) static void rk_guard_dispatch(void) { __asm__("jmp *%rax"
 
 /* The slots the compiler's instrumentation calls through, in the section
  * the loader makes writable while it puts its own functions there. */
-__attribute__((section(".00cfg"),
-               used)) void (*const __guard_check_icall_fptr)(void) = rk_guard_check;
+typedef void (*rk_guard_function)(void);
+__attribute__((section(".00cfg"), used)) const rk_guard_function __guard_check_icall_fptr =
+    rk_guard_check;
 #if defined(__x86_64__)
-__attribute__((section(".00cfg"),
-               used)) void (*const __guard_dispatch_icall_fptr)(void) = rk_guard_dispatch;
+__attribute__((section(".00cfg"), used)) const rk_guard_function __guard_dispatch_icall_fptr =
+    rk_guard_dispatch;
 #endif
 
 /* IMAGE_LOAD_CONFIG_DIRECTORY up to the long-jump table, as Windows 10
