@@ -18,8 +18,11 @@ set -euo pipefail
 readobj=$(command -v llvm-readobj || command -v llvm-readobj-14)
 pdbutil=$(command -v llvm-pdbutil || command -v llvm-pdbutil-14)
 
-# The DLLs a binary may import: Windows' own, and the library itself.
-allowed_imports="advapi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll version.dll rkvtps32.dll"
+# The DLLs a binary may import: Windows' own, and the library itself. The
+# library binds the sockets library by name when it needs it, never at load.
+allowed_imports="advapi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll version.dll wintrust.dll
+                 ws2_32.dll rkvtps32.dll"
+library_never_imports="ws2_32.dll wsock32.dll"
 # Load configuration GuardFlags bits.
 guard_cf_instrumented=0x100
 guard_cf_function_table_present=0x400
@@ -100,6 +103,9 @@ check_imports() {
   imports=$("$readobj" --coff-imports "$1" | sed -n 's/^ *Name: \(.*\.dll\)$/\1/Ip' | tr 'A-Z' 'a-z' | sort -u)
   for dll in $imports; do
     grep -qw -- "$dll" <<< "$allowed_imports" || fail "imports $dll, which is not a system DLL"
+    if [ "$name" = rkvtps32.dll ] && grep -qw -- "$dll" <<< "$library_never_imports"; then
+      fail "imports $dll at load time"
+    fi
   done
 }
 

@@ -38,23 +38,27 @@ if(NOT IS_DIRECTORY "${RK_MINGW_GCC_DIR}/include/c++")
                       "install g++-mingw-w64 (scripts/install-deps.sh --windows)")
 endif()
 set(rk_cxx_include "${RK_MINGW_GCC_DIR}/include/c++")
-set(CMAKE_CXX_FLAGS_INIT "-isystem ${rk_cxx_include} -isystem ${rk_cxx_include}/${RK_MINGW_TRIPLE} -isystem ${rk_cxx_include}/backward")
 
 # Every binary: CodeView debug information, the stack protector (its guard
 # and failure handler come from libssp: MinGW-w64 10's runtime has neither).
-string(APPEND CMAKE_C_FLAGS_INIT " -gcodeview -fstack-protector-strong")
-string(APPEND CMAKE_CXX_FLAGS_INIT " -gcodeview -fstack-protector-strong")
+# The debug information names the compiler's folder ".", not the build's:
+# the PDB's GUID is a hash of its contents and the DLL holds that GUID, so
+# the build's folder would otherwise reach the DLL.
+set(rk_compile "-gcodeview -fstack-protector-strong -ffile-compilation-dir=.")
+set(CMAKE_C_FLAGS_INIT "${rk_compile}")
+set(CMAKE_CXX_FLAGS_INIT "${rk_compile} -isystem ${rk_cxx_include} -isystem ${rk_cxx_include}/${RK_MINGW_TRIPLE} -isystem ${rk_cxx_include}/backward")
 
 # Linking with lld, the runtimes static (a driver's helper DLL cannot ship
 # libstdc++, libgcc or winpthread beside it; lld takes archives in any
 # order). Every DLL and program gets a PDB beside it; the debug directory
-# names it without its folder, and the PE timestamp is a hash of the
-# contents, so two builds in different folders write the same bytes.
+# names it without its folder, the PDB gives its objects' folders from a
+# fixed root, and the PE timestamp is a hash of the contents, so two builds
+# in different folders write the same bytes.
 # GCC's crtbegin.o and crtend.o come first (-B), not MinGW-w64's: on x86,
 # where libgcc unwinds with DWARF tables, GCC's register the program's
 # .eh_frame with the unwinder, without which no C++ exception is caught.
 # CMake hands the link the compile flags too, which clang would warn about.
-set(rk_link "-Wno-unused-command-line-argument -fuse-ld=lld -static -B${RK_MINGW_GCC_DIR} -L${RK_MINGW_GCC_DIR} -lssp -lpthread -Wl,--pdb= -Wl,--Xlink=-pdbaltpath:%_PDB% -Wl,--Xlink=-Brepro")
+set(rk_link "-Wno-unused-command-line-argument -fuse-ld=lld -static -B${RK_MINGW_GCC_DIR} -L${RK_MINGW_GCC_DIR} -lssp -lpthread -Wl,--pdb= -Wl,--Xlink=-pdbaltpath:%_PDB% -Wl,--Xlink=-Brepro -Wl,--Xlink=-pdbsourcepath:C:/rkvtps32")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${rk_link}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${rk_link}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${rk_link}")

@@ -28,6 +28,10 @@ consumer() {
   cmake -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Release \
         -Drkvtps32_DIR="$root/$arch/lib/cmake/rkvtps32" "$@" >/dev/null
   cmake --build "$build" >/dev/null
+  if [ "$kind" = msvc ] && ! grep -rqs 'CMAKE_C_COMPILER_FRONTEND_VARIANT "MSVC"' "$build/CMakeFiles"; then
+    echo "msvc consumer ($arch): the compiler is not in MSVC mode" >&2
+    return 1
+  fi
   local linked
   linked=$(linked_import_library "$build")
   [ "$linked" = "$expected" ] ||

@@ -100,7 +100,8 @@ cp "$root/x64/bin/rkvtps32.dll" "$trust/signed.dll"
 cp "$top/build/mingw64/bin/rkvtps32.dll" "$trust/unsigned.dll"
 tampered_copy "$root/x64/bin/rkvtps32.dll" "$trust/tampered.dll"
 cp "$top/build/mingw64/bin/rkvtps32_verify_trust.exe" "$trust/"
-answers=$(cd "$trust" && "$top/cmake/wine-run.sh" ./rkvtps32_verify_trust.exe signed.dll unsigned.dll tampered.dll)
+# A Windows program ends its lines with CR LF.
+answers=$(cd "$trust" && "$top/cmake/wine-run.sh" ./rkvtps32_verify_trust.exe signed.dll unsigned.dll tampered.dll | tr -d "\r")
 echo "$answers"
 while read -r file expected; do
   got=$(awk -v f="$file" '$1 == f { print $2 }' <<< "$answers")
