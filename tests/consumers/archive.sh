@@ -50,4 +50,10 @@ for arch in x64 x86; do
     -DCMAKE_TOOLCHAIN_FILE="$here/msvc/clang-cl.cmake" -DRK_MSVC_ARCH="$arch"
   consumer "$arch" mingw "$here/cmake" librkvtps32.dll.a consumer.exe \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchains/$toolchain.cmake"
+  # This program has no Control Flow Guard (only the project's own binaries
+  # get it): the hardening check must refuse it.
+  if "$top/scripts/check-windows-binaries.sh" "$work/mingw-$arch/consumer.exe" >/dev/null 2>&1; then
+    echo "check-windows-binaries.sh passed a consumer built without Control Flow Guard" >&2
+    exit 1
+  fi
 done
