@@ -100,7 +100,7 @@ check_pdb() {
 
 check_imports() {
   local dll
-  imports=$("$readobj" --coff-imports "$1" | sed -n 's/^ *Name: \(.*\.dll\)$/\1/Ip' | tr 'A-Z' 'a-z' | sort -u)
+  imports=$("$readobj" --coff-imports "$1" | sed -n 's/^ *Name: \(.*\.dll\)$/\1/Ip' | tr '[:upper:]' '[:lower:]' | sort -u)
   for dll in $imports; do
     grep -qw -- "$dll" <<< "$allowed_imports" || fail "imports $dll, which is not a system DLL"
     if [ "$name" = rkvtps32.dll ] && grep -qw -- "$dll" <<< "$library_never_imports"; then
@@ -124,7 +124,7 @@ for binary in "$@"; do
   check_pdb "$binary"
   check_imports "$binary"
   printf '%-26s %-4s %-7s %-8s %-7s %s\n' "$name" "$machine" "$characteristics" "$cfg_targets" "$seh" \
-    "$(echo $imports)"
+    "${imports//$'\n'/ }"
 done
 [ "$failures" -eq 0 ] || { echo "$failures finding(s)" >&2; exit 1; }
 echo "every binary hardened, with its PDB, importing system DLLs only"

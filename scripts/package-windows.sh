@@ -46,8 +46,8 @@ else
 fi
 
 # Checksums of everything else, from the top of the archive.
-(cd "$root" && find . -type f ! -name SHA256SUMS | LC_ALL=C sort | sed 's|^\./||' |
-  xargs -d '\n' sha256sum > SHA256SUMS)
+(cd "$root" && find . -type f | LC_ALL=C sort | sed 's|^\./||' | xargs -d '\n' sha256sum > "$stage/SHA256SUMS")
+mv "$stage/SHA256SUMS" "$root/SHA256SUMS"
 
 # Fixed times (the release's source date, else the epoch of the version's
 # commit) and a sorted entry list make the archive reproducible.
