@@ -27,7 +27,7 @@ install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386
   packages+=(mingw-w64 wine wine64 wine32:i386 locales qemu-user lld llvm unzip zip
-             osslsigncode openssl python3)
+             osslsigncode openssl)
   # amd64 and i386 copies of a Multi-Arch library must have the same version.
   # When one architecture's index of the security archive lags behind the
   # other's, the newer amd64 version cannot be matched; preferring the
