@@ -1,8 +1,10 @@
 # Shared build settings for the project's own targets.
+include(RkvtpsHardening)
 
 # The project's own targets: C++17 without extensions as a requirement of
 # each target (never a global), warnings on, and errors where asked
-# (RKVTPS32_WERROR, on in the presets and CI), never in GoogleTest's code.
+# (RKVTPS32_WERROR, on in the presets and CI), never in GoogleTest's code,
+# and the hardening of RkvtpsHardening.cmake.
 # The flags are the compiler's own: MSVC (and clang-cl) spell them
 # differently, and a compiler that knows neither gets none.
 function(rk_set_warnings target)
@@ -13,6 +15,7 @@ function(rk_set_warnings target)
   elseif(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${RKVTPS32_WERROR}>:-Werror>)
   endif()
+  rk_harden(${target})
 endfunction()
 
 # Every Windows DLL and program the project links. It must run on a machine
@@ -62,4 +65,24 @@ function(rk_header_only_package name header_dir probe package target)
     file(CREATE_LINK "/usr/include/${header_dir}" "${root}/${header_dir}" SYMBOLIC)
   endif()
   target_include_directories(rk_pkg_${name} SYSTEM INTERFACE "${root}")
+endfunction()
+
+# An installed program finds the library by a run path relative to itself
+# ($ORIGIN/../lib ...), so a prefix can move and needs no LD_LIBRARY_PATH.
+# Installed where the dynamic linker looks anyway (/usr/lib/<multiarch>, as
+# Debian's packages do) it gets none: a run path there only overrides the
+# system's search. `from` is the program's install folder, absolute or
+# relative to the prefix.
+function(rk_install_rpath target from)
+  set(libdir "${CMAKE_INSTALL_FULL_LIBDIR}")
+  list(FIND CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES "${libdir}" in_compiler)
+  list(FIND CMAKE_PLATFORM_IMPLICIT_LINK_DIRECTORIES "${libdir}" in_platform)
+  if(NOT in_compiler EQUAL -1 OR NOT in_platform EQUAL -1)
+    return()
+  endif()
+  if(NOT IS_ABSOLUTE "${from}")
+    set(from "${CMAKE_INSTALL_PREFIX}/${from}")
+  endif()
+  file(RELATIVE_PATH up "${from}" "${libdir}")
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${up}")
 endfunction()

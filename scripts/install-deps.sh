@@ -21,7 +21,11 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev clang-format valgrind libbenchmark-dev
-          iproute2 dpkg-dev lintian help2man time dbus-daemon avahi-daemon
+          iproute2 time dbus-daemon avahi-daemon
+          # the Debian packages: built, checked, tested as installed, rebuilt
+          dpkg-dev debhelper fakeroot lintian devscripts autopkgtest diffoscope-minimal
+          binutils man-db
+          # the printer application and its test
           libpappl-dev python3)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then

@@ -1,6 +1,7 @@
 /* A plain C caller, linked the way a driver links: against the shared
- * library (on Windows through its import library). It proves the header
- * compiles as C and that the exported names and calling convention bind. */
+ * library (on Windows through its import library), or with the static one
+ * linked in. It proves the header compiles as C and that the exported names
+ * and calling convention bind. */
 #include <stdio.h>
 #include <string.h>
 

@@ -1,7 +1,9 @@
 # The built library must export exactly the names its export list gives,
 # and a Windows DLL must import nothing but system DLLs: no sockets library
 # (it is bound by name at run time) and no MinGW runtime DLL.
-# Usage: cmake -DFORMAT=elf|pe -DTOOL=nm|objdump -DLIBRARY=... -DLIST=... -P ...
+# A static library (FORMAT archive) must define no global symbol but those
+# names either: the rest of its code cannot clash with a consumer's.
+# Usage: cmake -DFORMAT=elf|archive|pe -DTOOL=nm|objdump -DLIBRARY=... -DLIST=... -P ...
 include("${CMAKE_CURRENT_LIST_DIR}/read_export_names.cmake")
 
 # The dumps are parsed by their English headings, whatever locale the run uses.
@@ -19,6 +21,21 @@ if(FORMAT STREQUAL "elf")
   foreach(line IN LISTS lines)
     # Text symbols only; the version node itself shows as an absolute symbol.
     if(line MATCHES " [TtWi] ([^ @]+)(@@?[A-Z0-9_.]+)?$")
+      list(APPEND actual "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+elseif(FORMAT STREQUAL "archive")
+  rk_map_exports("${LIST}" expected)
+  execute_process(COMMAND "${TOOL}" -g --defined-only "${LIBRARY}"
+                  OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${TOOL} failed on ${LIBRARY}")
+  endif()
+  string(REPLACE "\n" ";" lines "${dump}")
+  set(actual "")
+  foreach(line IN LISTS lines)
+    # Every global definition, whatever its kind (data, weak, unique).
+    if(line MATCHES "^[0-9a-f]+ [A-Za-z] ([^ ]+)$")
       list(APPEND actual "${CMAKE_MATCH_1}")
     endif()
   endforeach()

@@ -2,8 +2,9 @@
 # Installs a build tree into a temporary prefix and builds consumer projects
 # against it: find_package(rkvtps32) and pkg-config, in a lib/ prefix and
 # (natively) in a Debian-style /usr prefix with a multiarch libdir; runs the
-# installed tool without LD_LIBRARY_PATH; builds a parent project that takes
-# the library in with add_subdirectory.
+# installed tool without LD_LIBRARY_PATH; links the static library through
+# both; builds a parent project that takes the library in with
+# add_subdirectory.
 # Usage: tests/consumers/run.sh BUILD_DIR [TOOLCHAIN_FILE]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -33,21 +34,27 @@ if [ -n "$toolchain" ]; then
   exit "$status"
 fi
 
-cmake -S "$here/cmake" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake -S "$here/cmake" -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" -DRKVTPS32_REQUIRE_STATIC=ON >/dev/null
 cmake --build "$work/cmake" >/dev/null
 LD_LIBRARY_PATH="$prefix/lib" "$work/cmake/consumer"
+env -u LD_LIBRARY_PATH "$work/cmake/consumer_static"
 
 # pkg-config: builds and runs a C consumer against the prefix whose
-# pkgconfig folder is $1.
+# pkgconfig folder is $1 (with the shared library, found through $2), and
+# one with the static library linked in.
 pkg_config_consumer() {
   PKG_CONFIG_PATH=$1
   export PKG_CONFIG_PATH
   # shellcheck disable=SC2046
   cc -std=c99 -Wall -Werror -o "$work/pkgconfig-consumer" "$here/consumer.c" \
-     $(pkg-config --cflags --libs rkvtps32) -Wl,-rpath,"$(pkg-config --variable=libdir rkvtps32)"
+     $(pkg-config --cflags --libs rkvtps32) -Wl,-rpath,"$2"
   "$work/pkgconfig-consumer"
+  # shellcheck disable=SC2046
+  cc -std=c99 -Wall -Werror -o "$work/pkgconfig-consumer-static" "$here/consumer.c" \
+     $(pkg-config --cflags rkvtps32) $(pkg-config --static --libs rkvtps32 | sed 's/-lrkvtps32/-l:librkvtps32.a/')
+  env -u LD_LIBRARY_PATH "$work/pkgconfig-consumer-static"
 }
-pkg_config_consumer "$prefix/lib/pkgconfig"
+pkg_config_consumer "$prefix/lib/pkgconfig" "$prefix/lib"
 
 # The installed tool finds its library by its run path.
 env -u LD_LIBRARY_PATH "$prefix/bin/rkvtps" nup 12
@@ -61,11 +68,22 @@ cmake --build "$work/usr-build" -j2 >/dev/null
 DESTDIR="$work/root" cmake --install "$work/usr-build" >/dev/null
 multiarch_pc=$(find "$work/root/usr/lib" -name rkvtps32.pc)
 echo "Debian-style layout: ${multiarch_pc#"$work/root"}"
-pkg_config_consumer "$(dirname "$multiarch_pc")"
+# The system's prefix is named as it is (pkgconf then filters -I/usr/include
+# and -L/usr/lib/<multiarch>); staged under DESTDIR, the sysroot leads there.
+grep -qx 'prefix=/usr' "$multiarch_pc" || { echo "$multiarch_pc: prefix is not /usr" >&2; exit 1; }
+PKG_CONFIG_SYSROOT_DIR="$work/root" pkg_config_consumer "$(dirname "$multiarch_pc")" "$(dirname "$(dirname "$multiarch_pc")")"
 cmake -S "$here/cmake" -B "$work/cmake-usr" -DCMAKE_PREFIX_PATH="$work/root/usr" >/dev/null
 cmake --build "$work/cmake-usr" >/dev/null
 LD_LIBRARY_PATH="$(dirname "$(dirname "$multiarch_pc")")" "$work/cmake-usr/consumer"
-env -u LD_LIBRARY_PATH "$work/root/usr/bin/rkvtps" nup 12
+# In the system's libdir the dynamic linker finds the library itself: the
+# tool and the filter carry no run path there.
+for program in "$work/root/usr/bin/rkvtps" $(find "$work/root/usr/lib" -name rkvtps-filter); do
+  if readelf -d "$program" | grep -q 'R.*PATH'; then
+    echo "${program#"$work/root"}: a run path in a system install" >&2
+    exit 1
+  fi
+done
+LD_LIBRARY_PATH="$(dirname "$(dirname "$multiarch_pc")")" "$work/root/usr/bin/rkvtps" nup 12
 
 # As a subproject of another build.
 cmake -S "$here/subproject" -B "$work/subproject" -DRKVTPS32_SOURCE_DIR="$source_dir" >/dev/null
