@@ -18,7 +18,7 @@ endfunction()
 # A Windows program must run on a machine that has only the system DLLs:
 # a driver's helper cannot ship a C++ runtime beside it.
 function(rk_link_runtime_statically target)
-  if(MINGW)
+  if(MINGW AND NOT RKVTPS32_WINDOWS_NO_CRT)
     target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
   endif()
 endfunction()
