@@ -12,8 +12,14 @@ if(WIN32)
   if(RKVTPS32_MSVC_LIB)
     install(FILES "${RKVTPS32_MSVC_LIB}" DESTINATION ${CMAKE_INSTALL_LIBDIR})
   endif()
-  install(FILES "$<TARGET_FILE:rkvtps32>.debug" DESTINATION ${CMAKE_INSTALL_LIBDIR}/debug
-          COMPONENT debug)
+  if(RKVTPS32_WINDOWS_NO_CRT)
+    # The ARM64 DLL's debug information is a PDB, shipped beside it as
+    # Windows debuggers expect.
+    install(FILES "$<TARGET_FILE_DIR:rkvtps32>/rkvtps32.pdb" DESTINATION ${CMAKE_INSTALL_BINDIR})
+  else()
+    install(FILES "$<TARGET_FILE:rkvtps32>.debug" DESTINATION ${CMAKE_INSTALL_LIBDIR}/debug
+            COMPONENT debug)
+  endif()
 endif()
 
 set(rk_cmake_dir "${CMAKE_INSTALL_LIBDIR}/cmake/rkvtps32")

@@ -38,8 +38,9 @@ set(CMAKE_CXX_FLAGS_INIT
     "-nostdinc++ -isystem ${rk_libstdcxx} -isystem ${rk_libstdcxx}/x86_64-w64-mingw32 ${rk_common} -fno-exceptions -fno-rtti")
 set(CMAKE_RC_FLAGS_INIT "--target=${rk_triple} -I ${rk_mingw_include}")
 # ASLR (with high-entropy addresses) and DEP, which Windows on ARM expects of
-# every image.
-set(rk_link "-fuse-ld=lld -nostdlib -Wno-unused-command-line-argument -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat")
+# every image; no time stamp, so that a build can be reproduced.
+set(rk_link "-fuse-ld=lld -nostdlib -Wno-unused-command-line-argument -Wl,--no-insert-timestamp")
+string(APPEND rk_link " -Wl,--dynamicbase -Wl,--high-entropy-va -Wl,--nxcompat")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${rk_link}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${rk_link}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${rk_link}")
