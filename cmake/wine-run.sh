@@ -204,7 +204,7 @@ fetch_arm64_wine() {
     started=$(date +%s)
     apt-get "$@" update > "$apt/log" 2>&1 &&
       apt-get "$@" -y --download-only install wine64 >> "$apt/log" 2>&1 ||
-      { echo "apt-get could not fetch wine64:arm64 ($(tail -n 1 "$apt/log"))"; exit 1; }
+      { echo "apt-get could not fetch wine64:arm64 ($(grep -m 1 '^[EW]:' "$apt/log"))"; exit 1; }
     fetched=$(date +%s)
     mkdir -p "$arm64_root.partial"
     for deb in "$apt/cache/archives"/*.deb; do
@@ -230,7 +230,13 @@ use_arm64_wine() {
     mode=none why="Wine for ARM64 cannot be had: $reason"
     return 1
   fi
-  [ "$mode" = emulated ] && export QEMU_LD_PREFIX=$arm64_root
+  # Emulated, qemu finds the aarch64 loader and libraries under the root;
+  # on an aarch64 kernel the host's loader finds them by the library path.
+  if [ "$mode" = emulated ]; then
+    export QEMU_LD_PREFIX=$arm64_root
+  else
+    export LD_LIBRARY_PATH=$arm64_root/usr/lib/aarch64-linux-gnu:$arm64_root/lib/aarch64-linux-gnu
+  fi
   WINEPREFIX=${RKVTPS32_WINE_ARM64_PREFIX:-$WINEPREFIX-arm64}
   loader64=$arm64_loader
   boot_reserved_va=
