@@ -202,9 +202,11 @@ fetch_arm64_wine() {
       -o Dir::State::status="$apt/state/status" -o Dir::Cache="$apt/cache" \
       -o APT::Install-Recommends=false
     started=$(date +%s)
-    apt-get "$@" update > "$apt/log" 2>&1 &&
-      apt-get "$@" -y --download-only install wine64 >> "$apt/log" 2>&1 ||
-      { echo "apt-get could not fetch wine64:arm64 ($(grep -m 1 '^[EW]:' "$apt/log"))"; exit 1; }
+    if ! apt-get "$@" update > "$apt/log" 2>&1 ||
+      ! apt-get "$@" -y --download-only install wine64 >> "$apt/log" 2>&1; then
+      echo "apt-get could not fetch wine64:arm64 ($(grep -m 1 '^[EW]:' "$apt/log"))"
+      exit 1
+    fi
     fetched=$(date +%s)
     mkdir -p "$arm64_root.partial"
     for deb in "$apt/cache/archives"/*.deb; do
@@ -233,9 +235,9 @@ use_arm64_wine() {
   # Emulated, qemu finds the aarch64 loader and libraries under the root;
   # on an aarch64 kernel the host's loader finds them by the library path.
   if [ "$mode" = emulated ]; then
-    export QEMU_LD_PREFIX=$arm64_root
+    export QEMU_LD_PREFIX="$arm64_root"
   else
-    export LD_LIBRARY_PATH=$arm64_root/usr/lib/aarch64-linux-gnu:$arm64_root/lib/aarch64-linux-gnu
+    export LD_LIBRARY_PATH="$arm64_root/usr/lib/aarch64-linux-gnu:$arm64_root/lib/aarch64-linux-gnu"
   fi
   WINEPREFIX=${RKVTPS32_WINE_ARM64_PREFIX:-$WINEPREFIX-arm64}
   loader64=$arm64_loader
@@ -249,7 +251,7 @@ use_arm64_wine() {
 add_drives_outside_root() {
   set -- d e f g h i j k l m n o p q r s t u v w x y
   for dir in /*; do
-    [ -d "$dir" ] && [ ! -L "$dir" ] && [ ! -e "$arm64_root$dir" ] || continue
+    if [ ! -d "$dir" ] || [ -L "$dir" ] || [ -e "$arm64_root$dir" ]; then continue; fi
     case "$dir" in /proc | /sys | /dev | /run) continue ;; esac
     [ $# -gt 0 ] || break
     ln -sfn "$dir" "$WINEPREFIX/dosdevices/$1:"
@@ -270,7 +272,8 @@ ensure_prefix() {
     # The 32-bit half of the prefix is filled only if qemu (where it runs
     # the 32-bit programs) can map Wine's fixed addresses.
     # (Wine for ARM64 needs the whole 64-bit address space.)
-    [ -n "$boot_reserved_va" ] && export QEMU_RESERVED_VA=$boot_reserved_va
+    # shellcheck disable=SC2030  # for this subshell's boot only
+    [ -n "$boot_reserved_va" ] && export QEMU_RESERVED_VA="$boot_reserved_va"
     WINELOADER=$loader64 \
       WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mscoree,mshtml=" \
       timeout -k 10 900 "$loader64" wineboot -i >/dev/null 2>&1 || exit 1

@@ -16,8 +16,8 @@ readobj=$(find_tool llvm-readobj llvm-readobj-14)
 # kernel32's names are the same on every 64-bit Windows.
 case "$arch" in
   x86) target=i686-pc-windows-msvc machine=x86 dllmachine=i386 kill=-k want_type=undecorate def=x86 ;;
-  x64) target=x86_64-pc-windows-msvc machine=x64 dllmachine=i386:x86-64 kill= want_type=name def=x64 ;;
-  arm64) target=aarch64-pc-windows-msvc machine=arm64 dllmachine=arm64 kill= want_type=name def=x64 ;;
+  x64) target=x86_64-pc-windows-msvc machine=x64 dllmachine=i386:x86-64 kill='' want_type=name def=x64 ;;
+  arm64) target=aarch64-pc-windows-msvc machine=arm64 dllmachine=arm64 kill='' want_type=name def=x64 ;;
   *) echo "unknown architecture $arch" >&2; exit 2 ;;
 esac
 
