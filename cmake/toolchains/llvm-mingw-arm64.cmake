@@ -32,7 +32,10 @@ list(SORT rk_libstdcxx COMPARE NATURAL ORDER DESCENDING)
 list(GET rk_libstdcxx 0 rk_libstdcxx)
 
 # stdio is msvcrt.dll's own: MinGW's C99 printf lives in libmingwex.
-set(rk_common "-isystem ${rk_mingw_include} -D__USE_MINGW_ANSI_STDIO=0 -gcodeview")
+# char is signed on Windows on ARM (MSVC, the system's own ABI) as on x64,
+# but clang 14 makes it unsigned for aarch64-w64-mingw32: a byte above 0x7F
+# must read the same in the ARM64 DLL as in the x64 one.
+set(rk_common "-isystem ${rk_mingw_include} -D__USE_MINGW_ANSI_STDIO=0 -fsigned-char -gcodeview")
 set(CMAKE_C_FLAGS_INIT "${rk_common}")
 set(CMAKE_CXX_FLAGS_INIT
     "-nostdinc++ -isystem ${rk_libstdcxx} -isystem ${rk_libstdcxx}/x86_64-w64-mingw32 ${rk_common} -fno-exceptions -fno-rtti")
