@@ -346,6 +346,67 @@ static void OtherMachine(void) {
   }
 }
 
+/* Texts no table above thought of: bytes, UTF-16 units and address-like
+ * characters drawn from a fixed seed, so both programs draw the same ones. */
+static uint32_t random_state = 20251;
+
+static uint32_t Draw(uint32_t bound) {
+  random_state = random_state * 1103515245u + 12345u;
+  return (random_state >> 8) % bound;
+}
+
+static void RandomText(char* text, size_t capacity, const char* alphabet) {
+  const size_t length = Draw((uint32_t)capacity);
+  size_t i;
+  for (i = 0; i < length; ++i) {
+    text[i] = alphabet != NULL ? alphabet[Draw((uint32_t)strlen(alphabet))] : (char)(1 + Draw(255));
+  }
+  text[length] = '\0';
+}
+
+static void RandomTexts(void) {
+  int round;
+  Call call;
+  for (round = 0; round < 1500; ++round) {
+    char text[48], address[48];
+    RK_WCHAR wide[24];
+    const size_t wide_length = Draw(COUNT(wide));
+    const uint16_t type = kCodeTypes[Draw(COUNT(kCodeTypes))];
+    const uint16_t mask = kMasks[Draw(COUNT(kMasks))];
+    size_t i;
+    RandomText(text, sizeof text, NULL);
+    RandomText(address, sizeof address, "0123456789abcdefABCDEF.:%~ ");
+    for (i = 0; i < wide_length; ++i) wide[i] = (RK_WCHAR)(1 + Draw(0xFFFF));
+    wide[wide_length] = 0;
+    printf("random %d: type %u mask %X ", round, type, mask);
+    PrintText(text);
+    PrintText(address);
+    PrintWide(wide);
+    putchar('\n');
+    Begin(&call, 0);
+    printf(" IsValidExA");
+    End(&call, RKIsValidJobOwnerStringCodeAndLengthExA(type, text, mask, &call.status));
+    Begin(&call, 0);
+    printf(" IsValidExW");
+    End(&call, RKIsValidJobOwnerStringCodeAndLengthExW(type, wide, mask, &call.status));
+    printf(" OwnerWithIPExA");
+    End(&call, RKGetVTPSStringOfJobOwnerFromInputWithIPExA(
+                   type, text, 1, 5, Begin(&call, 80), address, &call.size, mask, &call.status));
+    printf(" OwnerExW");
+    End(&call, RKGetVTPSStringOfJobOwnerFromInputExW(type, wide, 3, 2, Begin(&call, 80), &call.size,
+                                                     mask, &call.status));
+    printf(" HostAddressFromInputA");
+    End(&call, RKGetVTPSStringOfHostAddressFromInputA(address, Begin(&call, 80), &call.size,
+                                                      &call.status));
+    printf(" HostNameFromInputExA");
+    End(&call, RKGetVTPSStringOfHostNameFromInputExA(type, text, Begin(&call, 80), &call.size, mask,
+                                                     &call.status));
+    printf(" HostNameFromInputExW");
+    End(&call, RKGetVTPSStringOfHostNameFromInputExW(type, wide, Begin(&call, 80), &call.size, mask,
+                                                     &call.status));
+  }
+}
+
 int main(void) {
   printf("ANSI code page %u\n", GetACP());
   Nup();
@@ -354,6 +415,7 @@ int main(void) {
   OwnerFromWideText();
   FromThisMachine();
   OtherMachine();
+  RandomTexts();
   if (guard_broken) {
     printf("FAILED: an export wrote past the capacity it was given\n");
     return 1;
