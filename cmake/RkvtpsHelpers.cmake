@@ -15,11 +15,30 @@ function(rk_set_warnings target)
   endif()
 endfunction()
 
-# A Windows program must run on a machine that has only the system DLLs:
-# a driver's helper cannot ship a C++ runtime beside it.
-function(rk_link_runtime_statically target)
-  if(MINGW AND NOT RKVTPS32_WINDOWS_NO_CRT)
-    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+# Every Windows DLL and program the project links. It must run on a machine
+# that has only the system DLLs (a driver's helper cannot ship a C++ runtime
+# beside it), so the runtimes are linked in; a build without a MinGW runtime
+# (ARM64, RKVTPS32_WINDOWS_NO_CRT) links none at all. Built with clang, it
+# carries Control Flow Guard: the compiler's instrumentation (clang 14 has no
+# -mguard=cf for MinGW targets, only the code generator's -cfguard, which the
+# whole build gets), lld's -guard:cf tables and this project's load
+# configuration (src/os/win32/load_config.c; MinGW-w64 10 has none). An x86
+# image is marked as registering no SEH handler: the code unwinds with DWARF
+# tables, and SafeSEH cannot be had, as lld takes it only when every object
+# is marked SafeSEH-compatible and the GCC-built runtimes are not.
+function(rk_windows_binary target)
+  if(NOT MINGW)
+    return()
+  endif()
+  if(RKVTPS32_WINDOWS_NO_CRT)
+    rk_link_imports_relatively(${target})
+  else()
+    target_link_options(${target} PRIVATE -static)
+  endif()
+  if(CMAKE_C_COMPILER_ID STREQUAL "Clang" AND TARGET rk_load_config)
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:rk_load_config>)
+    target_link_options(${target} PRIVATE -Wl,--Xlink=-guard:cf
+                        $<$<EQUAL:${CMAKE_SIZEOF_VOID_P},4>:-Wl,--no-seh>)
   endif()
 endfunction()
 

@@ -12,20 +12,18 @@ if(WIN32)
   if(RKVTPS32_MSVC_LIB)
     install(FILES "${RKVTPS32_MSVC_LIB}" DESTINATION ${CMAKE_INSTALL_LIBDIR})
   endif()
-  if(RKVTPS32_WINDOWS_NO_CRT)
-    # The ARM64 DLL's debug information is a PDB, shipped beside it as
-    # Windows debuggers expect.
-    install(FILES "$<TARGET_FILE_DIR:rkvtps32>/rkvtps32.pdb" DESTINATION ${CMAKE_INSTALL_BINDIR})
-  else()
-    install(FILES "$<TARGET_FILE:rkvtps32>.debug" DESTINATION ${CMAKE_INSTALL_LIBDIR}/debug
-            COMPONENT debug)
-  endif()
+  # The PDB beside the DLL, where a debugger looks first (clang and lld
+  # write it; a GCC build has none).
+  install(FILES "$<TARGET_FILE_DIR:rkvtps32>/$<TARGET_FILE_BASE_NAME:rkvtps32>.pdb"
+          DESTINATION ${CMAKE_INSTALL_BINDIR} OPTIONAL)
 endif()
 
 set(rk_cmake_dir "${CMAKE_INSTALL_LIBDIR}/cmake/rkvtps32")
 install(EXPORT rkvtps32Targets NAMESPACE rkvtps32:: DESTINATION "${rk_cmake_dir}")
+set(RKVTPS32_INSTALL_LIBDIR "${CMAKE_INSTALL_LIBDIR}")
 configure_package_config_file("${PROJECT_SOURCE_DIR}/cmake/rkvtps32Config.cmake.in"
-  "${CMAKE_BINARY_DIR}/rkvtps32Config.cmake" INSTALL_DESTINATION "${rk_cmake_dir}")
+  "${CMAKE_BINARY_DIR}/rkvtps32Config.cmake" INSTALL_DESTINATION "${rk_cmake_dir}"
+  PATH_VARS RKVTPS32_INSTALL_LIBDIR)
 write_basic_package_version_file("${CMAKE_BINARY_DIR}/rkvtps32ConfigVersion.cmake"
   VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}
   COMPATIBILITY SameMajorVersion)

@@ -1,7 +1,7 @@
 # Import libraries for a Windows build that links no MinGW runtime (the
 # ARM64 toolchain): one per system DLL, made by llvm-dlltool from the short
 # export lists in cmake/windows-imports, so that -lkernel32, -ladvapi32 ...
-# find them. Only the names listed can be linked; a new call fails the link
+# of every binary that rk_windows_binary links find them. Only the names listed can be linked; a new call fails the link
 # until its name is added.
 set(rk_import_dir "${CMAKE_BINARY_DIR}/windows-imports")
 file(MAKE_DIRECTORY "${rk_import_dir}")
@@ -20,4 +20,18 @@ foreach(def IN LISTS rk_import_defs)
     message(FATAL_ERROR "llvm-dlltool could not make lib${name}.a from ${def}")
   endif()
 endforeach()
-link_directories("${rk_import_dir}")
+
+# lld writes every archive's path and its own command line into the PDB,
+# and the PDB's GUID, which the DLL holds, is a hash of the PDB: an absolute
+# path to these libraries would put the build's folder into the DLL. So each
+# binary finds them by a path relative to where its link runs (the target's
+# folder with Makefiles, the build's top with Ninja).
+function(rk_link_imports_relatively target)
+  if(CMAKE_GENERATOR MATCHES "Ninja")
+    set(link_dir "${CMAKE_BINARY_DIR}")
+  else()
+    get_target_property(link_dir ${target} BINARY_DIR)
+  endif()
+  file(RELATIVE_PATH relative "${link_dir}" "${rk_import_dir}")
+  target_link_options(${target} PRIVATE "-L${relative}")
+endfunction()

@@ -1,4 +1,5 @@
-// The filter's job header from hostile jobs: any user, any client name,
+// The job header from hostile jobs, as the filter and the printer
+// application make it: any user, any client name,
 // any options string. Whatever the job says, every command of the header
 // is one command with no control byte and no second command start, the
 // printer's decoder finds each well formed, every log line stays one line,
@@ -9,12 +10,13 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "calls.h"
-#include "commands.h"
 #include "decode.h"
+#include "job_header.h"
 #include "pass_through.h"
 #include "settings.h"
 #include "text_forms.h"
@@ -128,18 +130,63 @@ void CheckDocumentPassesUnchanged(const std::string& header, const std::string& 
   close(out);
 }
 
+// A printer's stored settings, as the printer application reads them: any
+// value an administrator's form or a damaged state file may hold, each
+// setting by name.
+class StoredSettings : public SettingSource {
+ public:
+  explicit StoredSettings(FuzzedDataProvider& in) {
+    for (const SettingName& name : kSettingNames) {
+      if (in.ConsumeBool()) values_[name.name] = in.ConsumeRandomLengthString(24);
+    }
+    if (in.ConsumeBool()) job_nup_ = in.ConsumeRandomLengthString(24);
+  }
+  const char* Job(const char* name) const override {
+    return std::string(name) == "RKNup" && !job_nup_.empty() ? job_nup_.c_str() : nullptr;
+  }
+  const char* Default(const char* name, JobNotes*) const override {
+    const auto found = values_.find(name);
+    return found == values_.end() ? nullptr : found->second.c_str();
+  }
+
+ private:
+  std::map<std::string, std::string> values_;
+  std::string job_nup_;
+};
+
+// The printer application's path: stored settings and a client address
+// from a connection, which the rule still holds to.
+std::string ComposeStoredHeader(FuzzedDataProvider& in, const std::string& user,
+                                std::string* separator, JobNotes* notes) {
+  const JobSettings settings = ReadJobSettings(StoredSettings(in), notes);
+  const JobClient client = IdentifyJobClient(in.ConsumeRandomLengthString(48));
+  setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
+  *separator = settings.separator;
+  return ComposeJobHeader(settings, user, client, notes);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const std::string user = in.ConsumeRandomLengthString(64);
+  if (in.ConsumeBool()) {
+    JobNotes notes;
+    std::string separator;
+    const std::string header = ComposeStoredHeader(in, user, &separator, &notes);
+    for (const JobNote& note : notes) {
+      for (unsigned char byte : note.text) Require(byte >= 0x20 && byte != 0x7F, "a note broken");
+    }
+    CheckHeader(header, separator);
+    return 0;
+  }
   const std::string options_text = DrawOptions(in);
   const std::string document = in.ConsumeRemainingBytesAsString();
 
   cups_option_t* options = nullptr;
   const int count = cupsParseOptions(options_text.c_str(), 0, &options);
   FilterLog log;
-  const FilterSettings settings = ReadSettings(count, options, nullptr, &log);
+  const JobSettings settings = ReadSettings(count, options, nullptr, &log);
   cupsFreeOptions(count, options);
   setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
   const std::string header = ComposeHeader(settings, user, &log);

@@ -2,10 +2,13 @@
 # Installs, from Debian's packages, what building and testing rkvtps32 need.
 #   scripts/install-deps.sh            native build, tests, tool, fuzzers,
 #                                      valgrind and benchmarks
-#   scripts/install-deps.sh --windows  also MinGW-w64, Wine (64 and 32 bit)
-#                                      the Japanese locale for code page 932,
-#                                      and qemu-user for x86 programs on
-#                                      kernels without 32-bit execution
+#   scripts/install-deps.sh --windows  also MinGW-w64 (its headers, runtime
+#                                      and posix libstdc++ for clang and lld),
+#                                      Wine (64 and 32 bit), the Japanese
+#                                      locale for code page 932, qemu-user for
+#                                      x86 programs on kernels without 32-bit
+#                                      execution, and osslsigncode, zip and
+#                                      openssl for the signed archive
 # Both install CUPS (server, client, IPP tools, headers) for the print
 # filter and its end-to-end test.
 set -euo pipefail
@@ -18,11 +21,13 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev clang-format valgrind libbenchmark-dev
-          iproute2 dpkg-dev lintian help2man time dbus-daemon avahi-daemon)
+          iproute2 dpkg-dev lintian help2man time dbus-daemon avahi-daemon
+          libpappl-dev python3)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386
-  packages+=(mingw-w64 wine wine64 wine32:i386 locales qemu-user lld llvm unzip)
+  packages+=(mingw-w64 wine wine64 wine32:i386 locales qemu-user lld llvm unzip zip
+             osslsigncode openssl)
   # amd64 and i386 copies of a Multi-Arch library must have the same version.
   # When one architecture's index of the security archive lags behind the
   # other's, the newer amd64 version cannot be matched; preferring the

@@ -61,6 +61,37 @@ TEST(WindowsDll, VersionResourceIs3300) {
             330);
 }
 
+// The strings a DLL's properties page shows, and what each must say.
+TEST(WindowsDll, VersionResourceNamesMakerLicenceAndFile) {
+  struct Row {
+    const char* key;
+    const char* must_contain;
+  };
+  const Row rows[] = {
+      {"CompanyName", "rkvtps32"},          {"FileDescription", "printer drivers"},
+      {"LegalCopyright", "Apache-2.0"},     {"ProductName", "rkvtps32"},
+      {"ProductVersion", "3.3.0.0"},        {"InternalName", "rkvtps32"},
+      {"OriginalFilename", "rkvtps32.dll"},
+  };
+  HMODULE module_ = LoadedModule();
+  char path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(module_, path, MAX_PATH), 0u);
+  DWORD ignored = 0;
+  std::vector<char> data(GetFileVersionInfoSizeA(path, &ignored));
+  ASSERT_FALSE(data.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(path, 0, static_cast<DWORD>(data.size()), data.data()));
+  for (const Row& row : rows) {
+    const std::string query = std::string("\\StringFileInfo\\040904b0\\") + row.key;
+    char* text = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(
+        VerQueryValueA(data.data(), query.c_str(), reinterpret_cast<void**>(&text), &length))
+        << row.key;
+    EXPECT_NE(std::string(text, length).find(row.must_contain), std::string::npos)
+        << row.key << ": " << text;
+  }
+}
+
 // Eight hiragana: two bytes each under code page 932 (16 bytes, past code
 // type 4's limit of 15), one default character each under 1252.
 const wchar_t kEightHiragana[] = L"\u3042\u3044\u3046\u3048\u304A\u304B\u304D\u304F";

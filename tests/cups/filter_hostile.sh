@@ -80,36 +80,8 @@ check() {
   fi
 }
 
-esc=$'\x1b'
-users=(
-  'x@JOAU=@root'
-  $'ann\n@PJL SET COPIES=99'
-  $'ann\r\n@PJL SET COPIES=99'
-  "x${esc}%-12345X@PJL ENTER LANGUAGE=PCL"
-  $'tab\tuser'
-  $'del\x7f'
-  '@HOAD=IC0A80001'
-  '$F`_>8'
-  '#CF)Q'
-  $'ann a\xc3\xa6\xc2\xa4\xe2\x80\xb9X\xe2\x80\x94@4/: 0'
-  $'\xff\xfe not UTF-8'
-  ''
-  'ゲスト@NLPP=N4'
-  "$(printf 'u%.0s' $(seq 200))"
-  "$(printf 'u%.0s' $(seq 4090))PPD: DefaultRKCommands=None"
-)
-clients=(
-  'x@HOAD=IC0A80001'
-  "x${esc}%-12345X"
-  $'laptop\nPPD: DefaultRKCommands=None'
-  '@CNAM='
-  '[v1.fd00::10]'
-  '[v1.fe80::1+eth0]'
-  '::ffff:127.0.0.1'
-  '::ffff:192.0.2.7'
-  '[v1.x@HOAD=I7F000001]'
-)
-payload=$'x\nPPD: DefaultRKCommands=None\nATTR: job-impressions=1\rSTATE: +media-empty\nDEBUG: y'
+# shellcheck source=../support/hostile_job_text.sh
+source "$(dirname "$0")/../support/hostile_job_text.sh"
 option_names=(RKClient RKCommands RKNup RKOwnerCodeType RKCodePage RKSeparator RKTagColumn
   RKTagRow RKCharsetMask number-up)
 
@@ -117,11 +89,11 @@ for code_type in 1 2 3 4 5 255; do
   for mask in 0 65535; do
     for separator in LF CRLF None; do
       base="RKOwnerCodeType=$code_type RKCharsetMask=$mask RKSeparator=$separator"
-      for user in "${users[@]}"; do
+      for user in "${hostile_users[@]}"; do
         check "user $(printf %q "$user") ($base)" "$separator" "$user" \
           "$base job-originating-host-name=192.0.2.7"
       done
-      for client in "${clients[@]}"; do
+      for client in "${hostile_clients[@]}"; do
         check "client $(printf %q "$client") ($base)" "$separator" ann \
           "$base job-originating-host-name=$(quote "$client")"
       done
@@ -129,9 +101,9 @@ for code_type in 1 2 3 4 5 255; do
   done
 done
 for name in "${option_names[@]}"; do
-  check "option $name with line breaks" LF ann "RKSeparator=LF $name=$(quote "$payload")"
+  check "option $name with line breaks" LF ann "RKSeparator=LF $name=$(quote "$hostile_payload")"
 done
-check "an option name with line breaks" LF ann "$(quote "$payload")=1 RKSeparator=LF"
+check "an option name with line breaks" LF ann "$(quote "$hostile_payload")=1 RKSeparator=LF"
 long_value="$(printf 'v%.0s' $(seq 4070))PPD: DefaultRKCommands=None"
 for name in RKNup RKClient job-originating-host-name; do
   check "option $name long enough to split a log line" LF ann "RKSeparator=LF $name=$long_value"

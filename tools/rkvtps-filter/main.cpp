@@ -18,7 +18,6 @@
 #include <cstring>
 #include <string>
 
-#include "commands.h"
 #include "pass_through.h"
 #include "settings.h"
 #include "text_forms.h"
@@ -133,7 +132,7 @@ int Filter(int argc, char** argv) {
   cups_option_t* options = nullptr;
   const int option_count = cupsParseOptions(argv[5], 0, &options);
   FilterLog log;
-  const FilterSettings settings = ReadSettings(option_count, options, ppd, &log);
+  const JobSettings settings = ReadSettings(option_count, options, ppd, &log);
   ppdClose(ppd);
   cupsFreeOptions(option_count, options);
 

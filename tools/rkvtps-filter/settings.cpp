@@ -1,173 +1,59 @@
 #include "settings.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-#include "command_facts.h"
+#include "job_header.h"
 #include "text_forms.h"
 
 namespace {
 
-// A setting's value: the job's, else the PPD's default choice.
-struct Source {
-  int option_count;
-  cups_option_t* options;
-  ppd_file_t* ppd;
-  FilterLog* log;
+// The job's options, and the PPD's marked defaults.
+class PpdSource : public SettingSource {
+ public:
+  PpdSource(int option_count, cups_option_t* options, ppd_file_t* ppd)
+      : option_count_(option_count), options_(options), ppd_(ppd) {}
 
-  const char* Job(const char* name) const { return cupsGetOption(name, option_count, options); }
+  const char* Job(const char* name) const override {
+    return cupsGetOption(name, option_count_, options_);
+  }
 
-  // The job's value, else the PPD's default choice. A default that names
-  // none of its option's choices is reported and not used.
-  const char* Value(const char* name) const {
-    if (const char* value = Job(name)) return value;
-    if (ppd == nullptr) return nullptr;
+  const char* Default(const char* name, JobNotes* notes) const override {
+    if (ppd_ == nullptr) return nullptr;
     // ppdMarkDefaults has marked every option's default that is a choice.
-    if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd, name)) return choice->choice;
-    if (const ppd_option_t* option = ppdFindOption(ppd, name)) {
-      AddLogLine(log, "WARNING",
-                 std::string("the PPD's default ") + name + "=" + QuotedText(option->defchoice) +
-                     " is none of its choices; using the built-in default");
+    if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd_, name)) return choice->choice;
+    if (const ppd_option_t* option = ppdFindOption(ppd_, name)) {
+      notes->push_back({"WARNING", std::string("the PPD's default ") + name + "=" +
+                                       QuotedText(option->defchoice) +
+                                       " is none of its choices; using the built-in default"});
     }
     return nullptr;
   }
+
+ private:
+  int option_count_;
+  cups_option_t* options_;
+  ppd_file_t* ppd_;
 };
 
-// Values come from the job, which anyone who may print writes: escaped,
-// so that no value can start a line of its own in cupsd's reading.
-void Warn(const Source& source, const char* name, const char* value, const std::string& kept) {
-  AddLogLine(source.log, "WARNING",
-             std::string(name) + "=" + QuotedText(value) + " is not a value it takes; using " +
-                 QuotedText(kept));
-}
-
-// Decimal, or hexadecimal with 0x, within [low, high].
-bool ParseNumber(const char* text, unsigned long low, unsigned long high, unsigned long* number) {
-  if (text == nullptr || *text == '\0') return false;
-  char* end = nullptr;
-  *number = std::strtoul(text, &end, 0);
-  return *end == '\0' && text[0] != '-' && *number >= low && *number <= high;
-}
-
-// The numeric settings: name, field, and the values each takes.
-struct NumberSetting {
-  const char* name;
-  uint16_t FilterSettings::*field;
-  unsigned long high;
-};
-
-constexpr NumberSetting kNumberSettings[] = {
-    {"RKTagColumn", &FilterSettings::tag_column, 0xFFFF},
-    {"RKTagRow", &FilterSettings::tag_row, 0xFFFF},
-    {"RKCharsetMask", &FilterSettings::mask, 0xFFFF},
-};
-
-// "JOAU-CNAM-HOAD-NLPP": each name once, in the order given; "None".
-bool ParseCommands(const std::string& text, std::vector<std::string>* commands) {
-  commands->clear();
-  if (text == "None") return true;
-  size_t start = 0;
-  while (start <= text.size()) {
-    const size_t end = std::min(text.find('-', start), text.size());
-    const std::string name = text.substr(start, end - start);
-    bool known = false;
-    for (const char* command : rk::kCommandNames) known = known || name == command;
-    for (const std::string& seen : *commands) known = known && seen != name;
-    if (!known) return false;
-    commands->push_back(name);
-    start = end + 1;
-  }
-  return !commands->empty();
-}
-
-void ReadCodeType(const Source& source, FilterSettings* settings) {
-  const char* value = source.Value("RKOwnerCodeType");
-  if (value == nullptr) return;
-  unsigned long number = 0;
-  const rk::CodeType* type = ParseNumber(value, 0, 0xFFFF, &number)
-                                 ? rk::FindCodeType(static_cast<uint16_t>(number))
-                                 : nullptr;
-  if (type == nullptr || !type->has_command) {
-    Warn(source, "RKOwnerCodeType", value, std::to_string(settings->code_type));
-    return;
-  }
-  settings->code_type = type->code;
-}
-
-void ReadCodePage(const Source& source, FilterSettings* settings) {
-  const char* value = source.Value("RKCodePage");
-  if (value == nullptr) return;
-  if (std::strcmp(value, "1252") == 0 || std::strcmp(value, "932") == 0) {
-    settings->code_page = static_cast<unsigned>(std::atoi(value));
-  } else {
-    Warn(source, "RKCodePage", value, std::to_string(settings->code_page));
-  }
-}
-
-void ReadChoices(const Source& source, FilterSettings* settings) {
-  if (const char* value = source.Value("RKClient")) {
-    if (std::strcmp(value, "job") == 0 || std::strcmp(value, "local") == 0) {
-      settings->client_from_job = std::strcmp(value, "job") == 0;
-    } else {
-      Warn(source, "RKClient", value, "job");
-    }
-  }
-  if (const char* value = source.Value("RKCommands")) {
-    std::vector<std::string> commands;
-    if (ParseCommands(value, &commands)) {
-      settings->commands = commands;
-    } else {
-      Warn(source, "RKCommands", value, "JOAU-CNAM-HOAD-NLPP");
-    }
-  }
-  if (const char* value = source.Value("RKSeparator")) {
-    if (std::strcmp(value, "LF") == 0) {
-      settings->separator = "\n";
-    } else if (std::strcmp(value, "CRLF") == 0) {
-      settings->separator = "\r\n";
-    } else if (std::strcmp(value, "None") == 0) {
-      settings->separator.clear();
-    } else {
-      Warn(source, "RKSeparator", value, "LF");
-    }
-  }
-}
-
-void ReadLayout(const Source& source, FilterSettings* settings) {
-  if (const char* value = source.Value("RKNup")) settings->nup = value;
-  const char* job = source.Job("RKNup");
-  settings->nup_from_job = job != nullptr && std::strcmp(job, "Auto") != 0;
-  if (const char* value = source.Job("number-up")) {
-    unsigned long number = 0;
-    if (ParseNumber(value, 1, 0xFFFF, &number)) {
-      settings->number_up = static_cast<unsigned>(number);
-    } else {
-      Warn(source, "number-up", value, "1");
-    }
-  }
+void AddNotes(const JobNotes& notes, FilterLog* log) {
+  for (const JobNote& note : notes) AddLogLine(log, note.level, note.text);
 }
 
 }  // namespace
 
-FilterSettings ReadSettings(int option_count, cups_option_t* options, ppd_file_t* ppd,
-                            FilterLog* log) {
-  const Source source{option_count, options, ppd, log};
-  FilterSettings settings;
-  ReadCodeType(source, &settings);
-  for (const NumberSetting& setting : kNumberSettings) {
-    const char* value = source.Value(setting.name);
-    if (value == nullptr) continue;
-    unsigned long number = 0;
-    if (ParseNumber(value, 0, setting.high, &number)) {
-      settings.*setting.field = static_cast<uint16_t>(number);
-    } else {
-      Warn(source, setting.name, value, std::to_string(settings.*setting.field));
-    }
-  }
-  ReadCodePage(source, &settings);
-  ReadChoices(source, &settings);
-  ReadLayout(source, &settings);
-  if (const char* host = source.Job("job-originating-host-name")) settings.originating_host = host;
+JobSettings ReadSettings(int option_count, cups_option_t* options, ppd_file_t* ppd,
+                         FilterLog* log) {
+  JobNotes notes;
+  const JobSettings settings = ReadJobSettings(PpdSource(option_count, options, ppd), &notes);
+  AddNotes(notes, log);
   return settings;
+}
+
+std::string ComposeHeader(const JobSettings& settings, const std::string& user, FilterLog* log) {
+  // cupsd names the job's client; "local" puts this machine's in its place.
+  JobClient client;
+  client.local = true;
+  if (settings.client_from_job) client = IdentifyJobClient(settings.originating_host);
+  JobNotes notes;
+  const std::string header = ComposeJobHeader(settings, user, client, &notes);
+  AddNotes(notes, log);
+  return header;
 }

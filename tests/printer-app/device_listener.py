@@ -1,0 +1,42 @@
+#!/usr/bin/env python3
+"""A printer on loopback for the printer application's tests: a raw socket
+device (port 9100 style) that stores each connection's bytes in a file of
+its own (DIR/conn-1, DIR/conn-2, ...), or closes a connection after
+reading LIMIT bytes, as a device that dies mid-job does, or reads slowly,
+PAUSE seconds between reads, as a busy device does."""
+import os
+import socket
+import sys
+import time
+
+
+def main():
+    port, folder = int(sys.argv[1]), sys.argv[2]
+    limit = int(sys.argv[3]) if len(sys.argv) > 3 else -1
+    pause = float(sys.argv[4]) if len(sys.argv) > 4 else 0
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", port))
+    server.listen(4)
+    count = 0
+    while True:
+        connection, _ = server.accept()
+        count += 1
+        path = os.path.join(folder, "conn-%d" % count)
+        with open(path + ".part", "wb") as out:
+            got = 0
+            while limit < 0 or got < limit:
+                data = connection.recv(65536 if limit < 0 else min(65536, limit - got))
+                if not data:
+                    break
+                out.write(data)
+                got += len(data)
+                time.sleep(pause)
+        # Closing with unread data resets the connection: the sender's next
+        # write fails, as with a printer that was switched off.
+        connection.close()
+        os.rename(path + ".part", path)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,196 @@
+#include "app.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "job_origin.h"
+#include "print_job.h"
+#include "printer_settings.h"
+
+namespace {
+
+// The formats PAPPL may hand the driver besides its own (octet-stream):
+// those a device may take, and those PAPPL announces or detects on its
+// own. Each goes through the same pass-through, which checks the printer's
+// list of formats its device takes.
+constexpr const char* kFilteredFormats[] = {"application/vnd.hp-PCL",
+                                            "application/postscript",
+                                            "application/pdf",
+                                            "image/pwg-raster",
+                                            "image/urf",
+                                            "image/jpeg",
+                                            "image/png"};
+
+constexpr char kDeviceFormat[] = "application/octet-stream";
+
+// PAPPL reads PWG and Apple raster jobs itself, line by line, into these
+// calls: their bytes cannot pass through, and the printer renders nothing.
+bool RefuseRaster(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
+  papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
+  papplJobSetMessage(job,
+                     "This printer passes documents through unchanged and prints no raster; "
+                     "send PDF, PostScript or PCL.");
+  return false;
+}
+bool RefuseRasterPage(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned) {
+  return false;
+}
+bool RefuseRasterLine(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned,
+                      const unsigned char*) {
+  return false;
+}
+
+bool ReportStatus(pappl_printer_t*) { return true; }
+
+void SetMedia(pappl_pr_driver_data_t* driver) {
+  static const char* const kMedia[] = {"iso_a4_210x297mm", "na_letter_8.5x11in"};
+  driver->num_media = 2;
+  driver->media[0] = kMedia[0];
+  driver->media[1] = kMedia[1];
+  driver->num_source = 1;
+  driver->source[0] = "main";
+  // Every field of the ready media must be one the driver lists: PAPPL
+  // refuses the whole driver data otherwise, and the printer comes up with
+  // no format at all.
+  driver->num_type = 1;
+  driver->type[0] = "stationery";
+  pappl_media_col_t& media = driver->media_default;
+  std::snprintf(media.size_name, sizeof(media.size_name), "%s", kMedia[0]);
+  media.size_width = 21000;
+  media.size_length = 29700;
+  std::snprintf(media.source, sizeof(media.source), "%s", "main");
+  std::snprintf(media.type, sizeof(media.type), "%s", "stationery");
+  driver->media_ready[0] = media;
+}
+
+// A device that cannot be opened keeps PAPPL retrying, the printer
+// stopped and the job processing with no word of why. The printer's page
+// and the job's state then say so; the job prints once the device answers.
+void MarkWaitingJob(pappl_job_t* job, void* data) {
+  if (papplJobGetState(job) != IPP_JSTATE_PROCESSING) return;
+  const char* uri = static_cast<const char*>(data);
+  papplJobSetReasons(job, PAPPL_JREASON_PRINTER_STOPPED, PAPPL_JREASON_NONE);
+  papplJobSetMessage(job, "Waiting for the device %s: it cannot be reached.", uri);
+}
+
+void MarkPrinterJobs(pappl_printer_t* printer, void*) {
+  if (papplPrinterGetState(printer) != IPP_PSTATE_STOPPED) return;
+  char uri[1024];
+  const char* device_uri = papplPrinterGetDeviceURI(printer);
+  std::snprintf(uri, sizeof(uri), "%s", device_uri != nullptr ? device_uri : "");
+  papplPrinterIterateActiveJobs(printer, MarkWaitingJob, uri, 1, 1);
+}
+
+bool WatchDevices(pappl_system_t* system, void*) {
+  papplSystemIteratePrinters(system, MarkPrinterJobs, nullptr);
+  return true;
+}
+
+void FollowJobs(pappl_system_t*, pappl_printer_t*, pappl_job_t* job, pappl_event_t event, void*) {
+  if (job == nullptr) return;
+  if (event & PAPPL_EVENT_JOB_CREATED) RecordJobOrigin(job);
+  if (event & PAPPL_EVENT_JOB_COMPLETED) ForgetJobOrigin(job);
+}
+
+pappl_loglevel_t ReadLogLevel(const char* value) {
+  struct Level {
+    const char* name;
+    pappl_loglevel_t level;
+  };
+  static const Level kLevels[] = {{"fatal", PAPPL_LOGLEVEL_FATAL},
+                                  {"error", PAPPL_LOGLEVEL_ERROR},
+                                  {"warn", PAPPL_LOGLEVEL_WARN},
+                                  {"info", PAPPL_LOGLEVEL_INFO},
+                                  {"debug", PAPPL_LOGLEVEL_DEBUG}};
+  for (const Level& level : kLevels) {
+    if (value != nullptr && std::strcmp(value, level.name) == 0) return level.level;
+  }
+  return PAPPL_LOGLEVEL_WARN;
+}
+
+// Where PAPPL's own default system would spool: /var/spool/NAME for root,
+// ~/.config/NAME.d for a user, else the temporary folder.
+std::string DefaultSpoolDirectory() {
+  if (getuid() == 0) return std::string("/var/spool/") + kAppName;
+  if (const char* home = std::getenv("HOME")) {
+    const std::string config = std::string(home) + "/.config";
+    if (mkdir(config.c_str(), 0700) == 0 || errno == EEXIST) {
+      return config + "/" + kAppName + ".d";
+    }
+  }
+  return std::string(papplGetTempDir()) + "/" + kAppName + std::to_string(getuid()) + ".d";
+}
+
+}  // namespace
+
+bool MakeDriver(pappl_system_t*, const char* driver_name, const char*, const char*,
+                pappl_pr_driver_data_t* driver, ipp_t** attributes, void*) {
+  if (std::strcmp(driver_name, kDriverName) != 0) return false;
+  std::snprintf(driver->make_and_model, sizeof(driver->make_and_model), "%s",
+                "Generic Job-Control Printer");
+  driver->printfile_cb = PrintJobFile;
+  driver->format = kDeviceFormat;
+  driver->rstartjob_cb = RefuseRaster;
+  driver->rendjob_cb = RefuseRaster;
+  driver->rstartpage_cb = RefuseRasterPage;
+  driver->rendpage_cb = RefuseRasterPage;
+  driver->rwriteline_cb = RefuseRasterLine;
+  driver->status_cb = ReportStatus;
+  driver->ppm = 1;
+  driver->kind = PAPPL_KIND_DOCUMENT;
+  driver->color_supported = PAPPL_COLOR_MODE_MONOCHROME;
+  driver->color_default = PAPPL_COLOR_MODE_MONOCHROME;
+  driver->raster_types = PAPPL_PWG_RASTER_TYPE_BLACK_1;
+  driver->num_resolution = 1;
+  driver->x_resolution[0] = driver->y_resolution[0] = 300;
+  driver->x_default = driver->y_default = 300;
+  driver->sides_supported = PAPPL_SIDES_ONE_SIDED;
+  driver->sides_default = PAPPL_SIDES_ONE_SIDED;
+  driver->orient_default = IPP_ORIENT_PORTRAIT;
+  SetMedia(driver);
+  *attributes = ippNew();
+  AddSettingAttributes(driver, *attributes);
+  return true;
+}
+
+pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
+  const auto option = [&](const char* name) { return cupsGetOption(name, option_count, options); };
+  int port = 0;
+  if (const char* value = option("server-port")) {
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(value, &end, 10);
+    if (errno != 0 || *end != '\0' || number < 0 || number > 65535) {
+      std::fprintf(stderr, "%s: bad server-port \"%s\"\n", kAppName, value);
+      return nullptr;
+    }
+    port = static_cast<int>(number);
+  }
+  const char* spool = option("spool-directory");
+  const std::string default_spool = spool != nullptr ? spool : DefaultSpoolDirectory();
+  pappl_system_t* system =
+      papplSystemCreate(PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE, kAppName, port,
+                        "_print,_universal", default_spool.c_str(), option("log-file"),
+                        ReadLogLevel(option("log-level")), option("auth-service"), false);
+  if (system == nullptr) return nullptr;
+  if (const char* group = option("admin-group")) papplSystemSetAdminGroup(system, group);
+  if (const char* host = option("server-hostname")) papplSystemSetHostName(system, host);
+  // Loopback unless told otherwise: a print server opens the application to
+  // its network on purpose ("-o listen-hostname=*").
+  if (option("private-server") == nullptr) {
+    const char* listen = option("listen-hostname");
+    papplSystemAddListeners(system, listen != nullptr ? listen : "localhost");
+  }
+  for (const char* format : kFilteredFormats) {
+    papplSystemAddMIMEFilter(system, format, kDeviceFormat, PassJobThrough, nullptr);
+  }
+  papplSystemSetEventCallback(system, FollowJobs, nullptr);
+  papplSystemAddTimerCallback(system, std::time(nullptr) + 1, 2, WatchDevices, nullptr);
+  return system;
+}

@@ -1,0 +1,179 @@
+#include "print_job.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "job_header.h"
+#include "job_origin.h"
+#include "printer_settings.h"
+#include "text_forms.h"
+
+namespace {
+
+// Big enough that PAPPL writes each chunk straight to the device (its own
+// buffer is 8 KiB) and reports a failed write at once.
+constexpr size_t kChunk = 64 * 1024;
+
+// The library reads its code page from the environment, one for the whole
+// process; printers with different code pages take turns.
+std::mutex code_page_mutex;
+
+pappl_loglevel_t LevelOf(const char* level) {
+  if (std::strcmp(level, "WARNING") == 0) return PAPPL_LOGLEVEL_WARN;
+  if (std::strcmp(level, "INFO") == 0) return PAPPL_LOGLEVEL_INFO;
+  return PAPPL_LOGLEVEL_DEBUG;
+}
+
+std::string ComposeHeader(pappl_job_t* job) {
+  pappl_printer_t* printer = papplJobGetPrinter(job);
+  JobNotes notes;
+  const JobSettings settings = ReadPrinterSettings(printer, job, &notes);
+  std::string how;
+  const JobClient client = FindJobClient(printer, job, &how);
+  notes.push_back({"DEBUG", "client from " + how});
+  const char* user = papplJobGetUsername(job);
+  std::string header;
+  {
+    const std::lock_guard<std::mutex> lock(code_page_mutex);
+    // The variable exists from start-up on, so this replaces its value and
+    // never moves the environment under a reading thread.
+    setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
+    header = ComposeJobHeader(settings, user != nullptr ? user : "", client, &notes);
+  }
+  std::string warnings;
+  for (const JobNote& note : notes) {
+    papplLogJob(job, LevelOf(note.level), "%s", note.text.c_str());
+    if (LevelOf(note.level) == PAPPL_LOGLEVEL_WARN)
+      warnings += (warnings.empty() ? "" : "; ") + note.text;
+  }
+  // What the printer was sent in place of the job's text is the user's to
+  // see, in the job's state message.
+  if (!warnings.empty()) {
+    papplJobSetReasons(job, PAPPL_JREASON_WARNINGS_DETECTED, PAPPL_JREASON_NONE);
+    papplJobSetMessage(job, "%s", QuotedText(warnings, 512).c_str());
+  }
+  return header;
+}
+
+// Ends the job as aborted, saying why, unless it was cancelled: then it
+// stops writing and PAPPL records the cancellation.
+bool Abort(pappl_job_t* job, pappl_jreason_t reason, const std::string& why) {
+  if (papplJobIsCanceled(job)) return true;
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", why.c_str());
+  papplJobSetReasons(job, reason | PAPPL_JREASON_ABORTED_BY_SYSTEM, PAPPL_JREASON_NONE);
+  papplJobSetMessage(job, "%s", why.c_str());
+  return false;
+}
+
+bool Write(pappl_device_t* device, const char* data, size_t size) {
+  return size == 0 || papplDeviceWrite(device, data, size) == static_cast<ssize_t>(size);
+}
+
+// One copy of the spool file, in chunks: bounded memory whatever its size.
+// False when the file cannot be read or the device takes no more.
+bool SendDocument(pappl_job_t* job, pappl_device_t* device, int fd, std::string* error) {
+  if (lseek(fd, 0, SEEK_SET) < 0) {
+    *error = std::string("cannot read the spooled document again: ") + std::strerror(errno);
+    return false;
+  }
+  std::vector<char> chunk(kChunk);
+  while (!papplJobIsCanceled(job)) {
+    const ssize_t got = read(fd, chunk.data(), chunk.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      *error = std::string("cannot read the spooled document: ") + std::strerror(errno);
+      return false;
+    }
+    if (got == 0) return true;
+    if (!Write(device, chunk.data(), static_cast<size_t>(got))) {
+      *error = "the device stopped taking data";
+      return false;
+    }
+  }
+  return true;
+}
+
+uint64_t BytesWritten(pappl_device_t* device) {
+  pappl_devmetrics_t metrics{};
+  papplDeviceGetMetrics(device, &metrics);
+  return metrics.write_bytes;
+}
+
+bool IsDeviceFormat(pappl_job_t* job) {
+  const char* format = papplJobGetFormat(job);
+  for (const std::string& taken : ReadDeviceFormats(papplJobGetPrinter(job))) {
+    if (format != nullptr && taken == format) return true;
+  }
+  return false;
+}
+
+bool PrintJob(pappl_job_t* job, int copies, pappl_device_t* device) {
+  // The device answers now: what said the job was waiting for it no
+  // longer holds.
+  papplJobSetReasons(job, PAPPL_JREASON_NONE, PAPPL_JREASON_PRINTER_STOPPED);
+  papplJobSetMessage(job, "Printing.");
+  const char* format = papplJobGetFormat(job);
+  if (!IsDeviceFormat(job)) {
+    return Abort(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+                 "The device takes no \"" + QuotedText(format != nullptr ? format : "") +
+                     "\" documents, and this printer passes documents through unchanged.");
+  }
+  const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return Abort(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+                 std::string("Cannot open the spooled document: ") + std::strerror(errno));
+  }
+  const std::string header = ComposeHeader(job);
+  const uint64_t before = BytesWritten(device);
+  uint64_t expected = header.size();
+  std::string error;
+  bool sent = Write(device, header.data(), header.size());
+  if (!sent) error = "the device stopped taking data";
+  const off_t size = lseek(fd, 0, SEEK_END);
+  for (int copy = 0; sent && copy < std::max(copies, 1) && !papplJobIsCanceled(job); ++copy) {
+    sent = SendDocument(job, device, fd, &error);
+    expected += static_cast<uint64_t>(std::max<off_t>(size, 0));
+  }
+  close(fd);
+  if (papplJobIsCanceled(job)) return true;
+  papplDeviceFlush(device);
+  // The flush says nothing of its own failure; the device's count of bytes
+  // written does.
+  const uint64_t written = BytesWritten(device) - before;
+  if (sent && written != expected) {
+    sent = false;
+    error =
+        "the device took " + std::to_string(written) + " of " + std::to_string(expected) + " bytes";
+  }
+  if (!sent) {
+    return Abort(job, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS,
+                 "Printing stopped: " + error + " (" + std::to_string(written) + " bytes sent).");
+  }
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "%zu bytes of commands, %llu bytes of document",
+              header.size(), static_cast<unsigned long long>(expected - header.size()));
+  return true;
+}
+
+}  // namespace
+
+bool PrintJobFile(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+  return PrintJob(job, options != nullptr ? options->copies : 1, device);
+}
+
+bool PassJobThrough(pappl_job_t* job, pappl_device_t* device, void*) {
+  pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 0, false);
+  const int copies = options != nullptr ? options->copies : 1;
+  papplJobDeletePrintOptions(options);
+  papplJobSetImpressions(job, 1);
+  const bool printed = PrintJob(job, copies, device);
+  if (printed) papplJobSetImpressionsCompleted(job, 1);
+  return printed;
+}

@@ -1,0 +1,196 @@
+#include "printer_settings.h"
+
+#include <cstring>
+#include <map>
+
+#include "calls.h"
+#include "command_facts.h"
+
+const char* const kPassThroughFormats[4] = {"application/vnd.hp-PCL", "application/postscript",
+                                            "application/pdf", "application/octet-stream"};
+
+namespace {
+
+constexpr char kTrustedPeers[] = "rkvtps-trusted-peers";
+constexpr char kDeviceFormats[] = "rkvtps-document-formats";
+
+// The N-up counts a job may ask for with number-up.
+constexpr int kNumberUp[] = {1, 2, 4, 6, 9, 16};
+
+const char* AttributeOf(const char* setting) {
+  for (const SettingName& name : kSettingNames) {
+    if (std::strcmp(name.name, setting) == 0) return name.attribute;
+  }
+  return nullptr;
+}
+
+std::string JoinFormats() {
+  std::string formats;
+  for (const char* format : kPassThroughFormats) {
+    if (!formats.empty()) formats += ',';
+    formats += format;
+  }
+  return formats;
+}
+
+void AddDefault(ipp_t* attributes, const std::string& name, const char* value) {
+  ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_TEXT, (name + "-default").c_str(), nullptr,
+               value);
+}
+
+void AddIntegers(ipp_t* attributes, const char* attribute, const std::vector<int>& values,
+                 int default_value) {
+  const std::string name = attribute;
+  ippAddIntegers(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (name + "-supported").c_str(),
+                 static_cast<int>(values.size()), values.data());
+  ippAddInteger(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (name + "-default").c_str(),
+                default_value);
+}
+
+void AddRange(ipp_t* attributes, const char* attribute, int default_value) {
+  const std::string name = attribute;
+  ippAddRange(attributes, IPP_TAG_PRINTER, (name + "-supported").c_str(), 0, 0xFFFF);
+  ippAddInteger(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (name + "-default").c_str(),
+                default_value);
+}
+
+void AddKeywords(ipp_t* attributes, const char* attribute, const std::vector<std::string>& values,
+                 const char* default_value) {
+  const std::string name = attribute;
+  std::vector<const char*> texts;
+  for (const std::string& value : values) texts.push_back(value.c_str());
+  ippAddStrings(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, (name + "-supported").c_str(),
+                static_cast<int>(texts.size()), nullptr, texts.data());
+  ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, (name + "-default").c_str(), nullptr,
+               default_value);
+}
+
+std::vector<int> CodeTypesWithCommands() {
+  std::vector<int> codes;
+  for (const rk::CodeType& type : rk::kCodeTypes) {
+    if (type.has_command) codes.push_back(type.code);
+  }
+  return codes;
+}
+
+// A comma-separated list, blanks around each item dropped.
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find(',', start), text.size());
+    const size_t first = text.find_first_not_of(' ', start);
+    const size_t last = text.find_last_not_of(' ', end - 1);
+    if (first < end && last != std::string::npos && last >= first) {
+      items.push_back(text.substr(first, last - first + 1));
+    }
+    start = end + 1;
+  }
+  return items;
+}
+
+std::string AttributeText(ipp_t* attributes, const std::string& name) {
+  ipp_attribute_t* attribute = ippFindAttribute(attributes, name.c_str(), IPP_TAG_ZERO);
+  if (attribute == nullptr) return {};
+  char text[1024];
+  ippAttributeString(attribute, text, sizeof(text));
+  return text;
+}
+
+std::string PrinterDefault(pappl_printer_t* printer, const char* attribute) {
+  ipp_t* attributes = papplPrinterGetDriverAttributes(printer);
+  std::string text = AttributeText(attributes, std::string(attribute) + "-default");
+  ippDelete(attributes);
+  return text;
+}
+
+// The printer's defaults and the job's N-up attributes, read once.
+class PrinterSource : public SettingSource {
+ public:
+  PrinterSource(pappl_printer_t* printer, pappl_job_t* job) {
+    ipp_t* attributes = papplPrinterGetDriverAttributes(printer);
+    for (const SettingName& name : kSettingNames) {
+      ipp_attribute_t* value = ippFindAttribute(
+          attributes, (std::string(name.attribute) + "-default").c_str(), IPP_TAG_ZERO);
+      if (value == nullptr) continue;
+      char text[1024];
+      ippAttributeString(value, text, sizeof(text));
+      defaults_[name.name] = text;
+    }
+    ippDelete(attributes);
+    ReadJobValue(job, AttributeOf("RKNup"), "RKNup");
+    ReadJobValue(job, "number-up", "number-up");
+  }
+
+  const char* Job(const char* name) const override { return Find(job_, name); }
+  const char* Default(const char* name, JobNotes*) const override { return Find(defaults_, name); }
+
+ private:
+  void ReadJobValue(pappl_job_t* job, const char* attribute, const char* name) {
+    ipp_attribute_t* value = papplJobGetAttribute(job, attribute);
+    if (value == nullptr) return;
+    char text[1024];
+    ippAttributeString(value, text, sizeof(text));
+    job_[name] = text;
+  }
+
+  static const char* Find(const std::map<std::string, std::string>& values, const char* name) {
+    const auto found = values.find(name);
+    return found == values.end() ? nullptr : found->second.c_str();
+  }
+
+  std::map<std::string, std::string> job_;
+  std::map<std::string, std::string> defaults_;
+};
+
+}  // namespace
+
+void AddSettingAttributes(pappl_pr_driver_data_t* driver, ipp_t* attributes) {
+  std::vector<std::string> nup_keywords{"Auto"};
+  for (const std::string& keyword : NupKeywords()) nup_keywords.push_back(keyword);
+  const JobSettings built_in;
+
+  AddIntegers(attributes, AttributeOf("RKOwnerCodeType"), CodeTypesWithCommands(),
+              built_in.code_type);
+  AddRange(attributes, AttributeOf("RKTagColumn"), built_in.tag_column);
+  AddRange(attributes, AttributeOf("RKTagRow"), built_in.tag_row);
+  AddRange(attributes, AttributeOf("RKCharsetMask"), built_in.mask);
+  AddIntegers(attributes, AttributeOf("RKCodePage"), {1252, 932},
+              static_cast<int>(built_in.code_page));
+  AddKeywords(attributes, AttributeOf("RKSeparator"), {"LF", "CRLF", "None"}, "LF");
+  AddKeywords(attributes, AttributeOf("RKNup"), nup_keywords, "Auto");
+  AddDefault(attributes, AttributeOf("RKCommands"), "JOAU-CNAM-HOAD-NLPP");
+  AddDefault(attributes, kTrustedPeers, "");
+  AddDefault(attributes, kDeviceFormats, JoinFormats().c_str());
+
+  ippAddIntegers(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "number-up-supported",
+                 static_cast<int>(std::size(kNumberUp)), kNumberUp);
+  ippAddInteger(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "number-up-default", 1);
+
+  // The client setting of the filter has no place here: the application
+  // knows each job's connection.
+  const char* const vendor[] = {AttributeOf("RKOwnerCodeType"),
+                                AttributeOf("RKTagColumn"),
+                                AttributeOf("RKTagRow"),
+                                AttributeOf("RKCharsetMask"),
+                                AttributeOf("RKCodePage"),
+                                AttributeOf("RKCommands"),
+                                AttributeOf("RKSeparator"),
+                                AttributeOf("RKNup"),
+                                kTrustedPeers,
+                                kDeviceFormats};
+  driver->num_vendor = 0;
+  for (const char* name : vendor) driver->vendor[driver->num_vendor++] = name;
+}
+
+JobSettings ReadPrinterSettings(pappl_printer_t* printer, pappl_job_t* job, JobNotes* notes) {
+  return ReadJobSettings(PrinterSource(printer, job), notes);
+}
+
+std::vector<std::string> ReadTrustedPeers(pappl_printer_t* printer) {
+  return SplitList(PrinterDefault(printer, kTrustedPeers));
+}
+
+std::vector<std::string> ReadDeviceFormats(pappl_printer_t* printer) {
+  return SplitList(PrinterDefault(printer, kDeviceFormats));
+}
