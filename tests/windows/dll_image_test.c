@@ -70,15 +70,20 @@ static void CheckLookups(HMODULE module) {
         "nothing past the last ordinal", "");
 }
 
-/* A driver's DLL is loaded into the spooler: it must take a random base
- * and never run data. */
+/* A driver's DLL is loaded into the spooler: it must take a random base,
+ * never run data, and let Windows check its indirect calls (Control Flow
+ * Guard, with a load configuration the loader can read). */
 static void CheckHardening(HMODULE module) {
-  WORD wanted = IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT;
+  const IMAGE_OPTIONAL_HEADER* header = &Headers(module)->OptionalHeader;
+  WORD wanted = IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE | IMAGE_DLLCHARACTERISTICS_NX_COMPAT |
+                IMAGE_DLLCHARACTERISTICS_GUARD_CF;
 #ifdef _WIN64
   wanted |= IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA;
 #endif
-  Check((Headers(module)->OptionalHeader.DllCharacteristics & wanted) == wanted,
-        "ASLR and DEP flags", "");
+  Check((header->DllCharacteristics & wanted) == wanted, "ASLR, DEP and Control Flow Guard flags",
+        "");
+  Check(header->DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG].Size != 0,
+        "a load configuration directory", "");
 }
 
 static const char* VersionString(const void* block, const char* name) {
