@@ -20,8 +20,9 @@ endfunction()
 
 # Every Windows DLL and program the project links. It must run on a machine
 # that has only the system DLLs (a driver's helper cannot ship a C++ runtime
-# beside it), so the runtimes are linked in. Built with clang, it carries
-# Control Flow Guard: the compiler's instrumentation (clang 14 has no
+# beside it), so the runtimes are linked in; a build without a MinGW runtime
+# (ARM64, RKVTPS32_WINDOWS_NO_CRT) links none at all. Built with clang, it
+# carries Control Flow Guard: the compiler's instrumentation (clang 14 has no
 # -mguard=cf for MinGW targets, only the code generator's -cfguard, which the
 # whole build gets), lld's -guard:cf tables and this project's load
 # configuration (src/os/win32/load_config.c; MinGW-w64 10 has none). An x86
@@ -32,7 +33,11 @@ function(rk_windows_binary target)
   if(NOT MINGW)
     return()
   endif()
-  target_link_options(${target} PRIVATE -static)
+  if(RKVTPS32_WINDOWS_NO_CRT)
+    rk_link_imports_relatively(${target})
+  else()
+    target_link_options(${target} PRIVATE -static)
+  endif()
   if(CMAKE_C_COMPILER_ID STREQUAL "Clang" AND TARGET rk_load_config)
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:rk_load_config>)
     target_link_options(${target} PRIVATE -Wl,--Xlink=-guard:cf

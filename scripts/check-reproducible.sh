@@ -5,7 +5,8 @@
 # (-Brepro), names the PDB without its folder (-pdbaltpath), and the
 # compiler maps the source folder away (-ffile-prefix-map).
 #
-#   check-reproducible.sh [PRESET...]     mingw64 and mingw32 by default
+#   check-reproducible.sh [PRESET...]     mingw64, mingw32 and mingw-arm64 by
+#                                         default
 #   check-reproducible.sh --against RELEASED_DLL REBUILT_DLL
 #       a released (signed) DLL against one rebuilt from its source: the
 #       signature removed, they must be the same but for the PE checksum,
@@ -38,7 +39,14 @@ if [ "${1:-}" = --against ]; then
   exit 0
 fi
 
-[ $# -gt 0 ] || set -- mingw64 mingw32
+[ $# -gt 0 ] || set -- mingw64 mingw32 mingw-arm64
+# The toolchain file of each Windows preset (CMakePresets.json).
+toolchain() {
+  case "$1" in
+    mingw-arm64) echo "$top/cmake/toolchains/llvm-mingw-arm64.cmake" ;;
+    *) echo "$top/cmake/toolchains/$1.cmake" ;;
+  esac
+}
 elsewhere=$(mktemp -d "${TMPDIR:-/tmp}/rkvtps32-repro.XXXXXX")
 trap 'rm -rf "$elsewhere" "$top"/build/repro-*' EXIT
 status=0
@@ -46,7 +54,7 @@ for preset in "$@"; do
   first=$top/build/repro-$preset
   second=$elsewhere/another/folder-$preset
   for dir in "$first" "$second"; do
-    cmake -S "$top" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchains/$preset.cmake" \
+    cmake -S "$top" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$(toolchain "$preset")" \
           -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRKVTPS32_WERROR=ON -DRKVTPS32_BUILD_TESTS=OFF \
           -DRKVTPS32_BUILD_TOOLS=OFF >/dev/null
     cmake --build "$dir" --target rkvtps32 -j2 >/dev/null

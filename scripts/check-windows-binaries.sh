@@ -2,7 +2,7 @@
 # Checks Windows DLLs and programs as a driver package's security review
 # reads them, and fails on the first binary that misses anything:
 #   - DllCharacteristics: DYNAMIC_BASE, NX_COMPAT, GUARD_CF, and
-#     HIGH_ENTROPY_VA on x64; on x86 NO_SEH (no SafeSEH table can be had,
+#     HIGH_ENTROPY_VA on x64 and ARM64; on x86 NO_SEH (no SafeSEH table can be had,
 #     see rk_windows_binary) unless the load configuration has one;
 #   - a load configuration with Control Flow Guard: the check function, on
 #     x64 the dispatch function, a non-empty table of valid targets, and the
@@ -47,7 +47,7 @@ registry_guid() {
 check_characteristics() {
   local headers=$1 machine=$2 flag
   local wanted=(DYNAMIC_BASE NX_COMPAT GUARD_CF)
-  [ "$machine" = x64 ] && wanted+=(HIGH_ENTROPY_VA)
+  [ "$machine" != x86 ] && wanted+=(HIGH_ENTROPY_VA)
   for flag in "${wanted[@]}"; do
     grep -q "IMAGE_DLL_CHARACTERISTICS_$flag " <<< "$headers" || fail "no $flag"
   done
@@ -109,13 +109,14 @@ check_imports() {
   done
 }
 
-printf '%-26s %-4s %-7s %-8s %-7s %s\n' binary arch DllChar "CFG fns" SEH imports
+printf '%-26s %-5s %-7s %-8s %-7s %s\n' binary arch DllChar "CFG fns" SEH imports
 for binary in "$@"; do
   name=$(basename "$binary")
   headers=$("$readobj" --file-headers "$binary") || { fail "not a PE file"; continue; }
   case "$(field Machine "$headers")" in
     IMAGE_FILE_MACHINE_AMD64*) machine=x64 ;;
     IMAGE_FILE_MACHINE_I386*) machine=x86 ;;
+    IMAGE_FILE_MACHINE_ARM64*) machine=arm64 ;;
     *) fail "machine $(field Machine "$headers")"; continue ;;
   esac
   check_characteristics "$headers" "$machine"
@@ -123,7 +124,7 @@ for binary in "$@"; do
   check_load_config "$("$readobj" --coff-load-config "$binary")" "$machine" "$headers"
   check_pdb "$binary"
   check_imports "$binary"
-  printf '%-26s %-4s %-7s %-8s %-7s %s\n' "$name" "$machine" "$characteristics" "$cfg_targets" "$seh" \
+  printf '%-26s %-5s %-7s %-8s %-7s %s\n' "$name" "$machine" "$characteristics" "$cfg_targets" "$seh" \
     "${imports//$'\n'/ }"
 done
 [ "$failures" -eq 0 ] || { echo "$failures finding(s)" >&2; exit 1; }

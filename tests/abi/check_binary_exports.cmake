@@ -3,7 +3,13 @@
 # (it is bound by name at run time) and no MinGW runtime DLL.
 # A static library (FORMAT archive) must define no global symbol but those
 # names either: the rest of its code cannot clash with a consumer's.
-# Usage: cmake -DFORMAT=elf|archive|pe -DTOOL=nm|objdump -DLIBRARY=... -DLIST=... -P ...
+# FORMAT=coff (llvm-readobj, for the ARM64 DLL, which GNU objdump cannot
+# read) checks the ordinals too, and admits only the system DLLs the library
+# calls; OBJECTS, a list of the library's object files, must then hold no
+# constructor, destructor or thread-local section: that DLL has no runtime
+# start-up to run them.
+# Usage: cmake -DFORMAT=elf|archive|pe|coff -DTOOL=nm|objdump|llvm-readobj -DLIBRARY=... -DLIST=...
+#              [-DOBJECTS=...] -P ...
 include("${CMAKE_CURRENT_LIST_DIR}/read_export_names.cmake")
 
 # The dumps are parsed by their English headings, whatever locale the run uses.
@@ -39,6 +45,36 @@ elseif(FORMAT STREQUAL "archive")
       list(APPEND actual "${CMAKE_MATCH_1}")
     endif()
   endforeach()
+elseif(FORMAT STREQUAL "coff")
+  rk_def_exports("${LIST}" names expected)
+  execute_process(COMMAND "${TOOL}" --coff-exports --coff-imports "${LIBRARY}"
+                  OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${TOOL} failed on ${LIBRARY}")
+  endif()
+  # lld numbers the address table from 0 and leaves ordinal 0 empty.
+  string(REGEX MATCHALL "Ordinal: [0-9]+\n  Name: [A-Za-z0-9_]+" entries "${dump}")
+  set(actual "")
+  foreach(entry IN LISTS entries)
+    string(REGEX MATCH "Ordinal: ([0-9]+)\n  Name: ([A-Za-z0-9_]+)" _ "${entry}")
+    list(APPEND actual "${CMAKE_MATCH_2}=${CMAKE_MATCH_1}")
+  endforeach()
+  string(REGEX MATCHALL "Import {\n  Name: [^\n]+" imports "${dump}")
+  foreach(import IN LISTS imports)
+    string(TOLOWER "${import}" lower)
+    if(NOT lower MATCHES "name: (kernel32|advapi32|msvcrt)\\.dll$")
+      message(FATAL_ERROR "${LIBRARY} imports a DLL that is not one of the system's: ${import}")
+    endif()
+  endforeach()
+  message(STATUS "imports: ${imports}")
+  foreach(object IN LISTS OBJECTS)
+    execute_process(COMMAND "${TOOL}" --sections "${object}" OUTPUT_VARIABLE sections)
+    if(sections MATCHES "Name: (\\.ctors|\\.dtors|\\.CRT\\$X|\\.tls)[^\n]*")
+      message(FATAL_ERROR "${object} needs start-up work the DLL never does: ${CMAKE_MATCH_0}")
+    endif()
+  endforeach()
+  list(LENGTH OBJECTS count)
+  message(STATUS "${count} objects, none with start-up work")
 else()
   rk_def_exports("${LIST}" expected ordinals)
   execute_process(COMMAND "${TOOL}" -p "${LIBRARY}"

@@ -1,16 +1,16 @@
-// The exports a caller can rely on, with their ordinals: what the ABI tests
-// hold the built library to, written out independently of the export lists
-// the build uses.
+/* The exports a caller can rely on, with their ordinals: what the ABI tests
+ * hold the built library to, written out independently of the export lists
+ * the build uses. Plain C, so that the C test programs read it too. */
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
-struct ExportRow {
+typedef struct ExportRow {
   const char* name;
   uint16_t ordinal;
-};
+} ExportRow;
 
-constexpr ExportRow kExports[] = {
+static const ExportRow kExports[] = {
     {"RKGetVTPSStringOfHostAddress", 1},
     {"RKGetVTPSStringOfHostNameEx", 2},
     {"RKGetVTPSStringOfJobOwnerFromInputA", 3},

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds two consumers of an unpacked Windows archive through its CMake
-# package, for each architecture, and runs them under Wine (x86 where the
-# runner runs x86 programs; else built and linked, and reported not run):
+# Builds consumers of an unpacked Windows archive through its CMake package,
+# for each architecture, and runs them under Wine (x86 and ARM64 where the
+# runner runs such programs; else built and linked, and reported not run):
 #   - one on MSVC's conventions (clang-cl, lld-link; tests/consumers/msvc),
-#     which must link rkvtps32.lib;
+#     which must link rkvtps32.lib: x64, x86 and ARM64;
 #   - one with MinGW (the project's toolchain files; tests/consumers/cmake),
-#     which must link librkvtps32.dll.a.
+#     which must link librkvtps32.dll.a: x64 and x86 (Debian has no MinGW
+#     runtime for ARM64 to link an ordinary C program with).
 # Usage: tests/consumers/archive.sh UNPACKED_ARCHIVE_ROOT
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -36,18 +37,23 @@ consumer() {
   linked=$(linked_import_library "$build")
   [ "$linked" = "$expected" ] ||
     { echo "$kind consumer ($arch) links '${linked//$'\n'/ }', expected $expected" >&2; return 1; }
-  "$top/cmake/wine-run.sh" "$build/$program" || status=$?
+  "$top/cmake/wine-run.sh" "$build/$program" > "$build/output.txt" || status=$?
+  cat "$build/output.txt"
   case $status in
     0) echo "$kind consumer ($arch): linked $linked, ran under Wine" ;;
-    77) echo "$kind consumer ($arch): linked $linked, not run (this machine runs no x86 program)" ;;
+    77) echo "$kind consumer ($arch): linked $linked, $(tail -n 1 "$build/output.txt" | sed 's/^wine-run: //')" ;;
     *) echo "$kind consumer ($arch) failed under Wine ($status)" >&2; return 1 ;;
   esac
 }
 
-for arch in x64 x86; do
-  if [ "$arch" = x64 ]; then toolchain=mingw64; else toolchain=mingw32; fi
+for arch in x64 x86 arm64; do
   consumer "$arch" msvc "$here/msvc" rkvtps32.lib msvc_consumer.exe \
     -DCMAKE_TOOLCHAIN_FILE="$here/msvc/clang-cl.cmake" -DRK_MSVC_ARCH="$arch"
+  case $arch in
+    x64) toolchain=mingw64 ;;
+    x86) toolchain=mingw32 ;;
+    arm64) continue ;;
+  esac
   consumer "$arch" mingw "$here/cmake" librkvtps32.dll.a consumer.exe \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchains/$toolchain.cmake"
   # This program has no Control Flow Guard (only the project's own binaries

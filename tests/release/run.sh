@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# The Windows release as a driver team receives it. From the two DLL builds
-# (build/mingw64, build/mingw32) it makes the archive, signed by a throwaway
-# PKI made here (root CA, code-signing and time-stamping certificates, a
-# time-stamping server on loopback), then unpacks it and checks:
+# The Windows release as a driver team receives it. From the three DLL
+# builds (build/mingw64, build/mingw32, build/mingw-arm64) it makes the
+# archive, signed by a throwaway PKI made here (root CA, code-signing and
+# time-stamping certificates, a time-stamping server on loopback), then
+# unpacks it and checks:
 #   - the files of each architecture, LICENSE, README.txt, SHA256SUMS;
 #   - every binary's hardening, PDB and imports (scripts/check-windows-binaries.sh);
 #   - every signature with osslsigncode against the throwaway root, time
 #     stamp included, and a copy with one byte changed refused;
-#   - WinVerifyTrust under Wine: 0 for the signed DLL, TRUST_E_NOSIGNATURE
-#     for an unsigned one, TRUST_E_BAD_DIGEST for a tampered one;
+#   - WinVerifyTrust under Wine: 0 for the signed DLLs (x64, ARM64),
+#     TRUST_E_NOSIGNATURE for an unsigned one, TRUST_E_BAD_DIGEST for
+#     tampered ones (x64, ARM64);
 #   - the archive's consumers (tests/consumers/archive.sh).
 # Usage: tests/release/run.sh OUTPUT_DIR      (the archive stays there)
 set -euo pipefail
@@ -55,13 +57,20 @@ for file in LICENSE README.txt SHA256SUMS; do
   [ -s "$root/$file" ] || { echo "missing from the archive: $file" >&2; exit 1; }
 done
 cmp "$root/LICENSE" "$top/LICENSE"
-for arch in x64 x86; do
+for arch in x64 x86 arm64; do
   for file in bin/rkvtps32.dll bin/rkvtps32.pdb bin/rkvtps.exe bin/rkvtps.pdb lib/rkvtps32.lib \
               lib/librkvtps32.dll.a lib/rkvtps32.def include/rkvtps32.h \
               lib/cmake/rkvtps32/rkvtps32Config.cmake lib/pkgconfig/rkvtps32.pc; do
+    # The tool needs a C++ runtime, which the ARM64 build has not.
+    if [ "$arch" = arm64 ] && [[ $file == bin/rkvtps.* ]]; then
+      [ ! -e "$root/$arch/$file" ] || { echo "arm64/$file in the archive: the README says it is not" >&2; exit 1; }
+      continue
+    fi
     [ -s "$root/$arch/$file" ] || { echo "missing from the archive: $arch/$file" >&2; exit 1; }
   done
 done
+cmp "$root/x64/include/rkvtps32.h" "$root/arm64/include/rkvtps32.h"
+cmp "$root/x64/lib/rkvtps32.def" "$root/arm64/lib/rkvtps32.def"
 (cd "$root" && sha256sum --quiet -c SHA256SUMS)
 echo "SHA256SUMS: $(wc -l < "$root/SHA256SUMS") files agree"
 
@@ -97,19 +106,24 @@ step "WinVerifyTrust under Wine"
 trust=$work/trust
 mkdir -p "$trust"
 cp "$root/x64/bin/rkvtps32.dll" "$trust/signed.dll"
+cp "$root/arm64/bin/rkvtps32.dll" "$trust/signed-arm64.dll"
 cp "$top/build/mingw64/bin/rkvtps32.dll" "$trust/unsigned.dll"
 tampered_copy "$root/x64/bin/rkvtps32.dll" "$trust/tampered.dll"
+tampered_copy "$root/arm64/bin/rkvtps32.dll" "$trust/tampered-arm64.dll"
 cp "$top/build/mingw64/bin/rkvtps32_verify_trust.exe" "$trust/"
 # A Windows program ends its lines with CR LF.
-answers=$(cd "$trust" && "$top/cmake/wine-run.sh" ./rkvtps32_verify_trust.exe signed.dll unsigned.dll tampered.dll | tr -d "\r")
+answers=$(cd "$trust" && "$top/cmake/wine-run.sh" ./rkvtps32_verify_trust.exe signed.dll signed-arm64.dll \
+  unsigned.dll tampered.dll tampered-arm64.dll | tr -d "\r")
 echo "$answers"
 while read -r file expected; do
   got=$(awk -v f="$file" '$1 == f { print $2 }' <<< "$answers")
   [ "$got" = "$expected" ] || { echo "WinVerifyTrust($file) = ${got:-nothing}, expected $expected" >&2; exit 1; }
 done <<EOF
 signed.dll $trust_ok
+signed-arm64.dll $trust_ok
 unsigned.dll $trust_e_nosignature
 tampered.dll $trust_e_bad_digest
+tampered-arm64.dll $trust_e_bad_digest
 EOF
 
 step "consumers of the unpacked archive"

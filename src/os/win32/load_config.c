@@ -6,7 +6,7 @@
  * runtime brings that directory (`_load_config_used`); MinGW-w64 10, which
  * the DLL is built on, brings none, so the linker would write no directory
  * and the guard instrumentation clang emits would be inert. This file is
- * that directory. The linker (lld, -guard:cf) defines the __guard_* and
+ * that directory, for x86, x64 and ARM64. The linker (lld, -guard:cf) defines the __guard_* and
  * __safe_se_handler_* symbols: their addresses are the tables and their
  * values the counts and flags. */
 #include <stddef.h>
@@ -21,8 +21,9 @@ extern const char __safe_se_handler_table[], __safe_se_handler_count[];
 
 /* Where Windows does not enforce the guard (older versions, Wine) an
  * instrumented call goes through these: the check accepts every target (the
- * target is in ECX on x86, RCX on x64, and must stay there), the dispatch
- * jumps to the target in RAX. Written as bare instructions because the
+ * target is in ECX on x86, RCX on x64, X15 on ARM64, and must stay there),
+ * the dispatch (x64 only: clang checks, then calls, on the other CPUs) jumps
+ * to the target in RAX. Written as bare instructions because the
  * instrumented caller assumes they change no register. */
 __attribute__((naked)) static void rk_guard_check(void) { __asm__("ret"); }
 #if defined(__x86_64__)
@@ -47,7 +48,7 @@ struct rk_load_config {
   uint32_t global_flags_clear, global_flags_set, critical_section_default_timeout;
   uintptr_t de_commit_free_block_threshold, de_commit_total_free_threshold, lock_prefix_table,
       maximum_allocation_size, virtual_memory_threshold;
-#if defined(__x86_64__)
+#if defined(_WIN64)
   uintptr_t process_affinity_mask;
   uint32_t process_heap_flags;
 #else
@@ -58,7 +59,7 @@ struct rk_load_config {
   uintptr_t edit_list, security_cookie, se_handler_table, se_handler_count;
   uintptr_t guard_cf_check_function_pointer, guard_cf_dispatch_function_pointer,
       guard_cf_function_table, guard_cf_function_count;
-#if defined(__x86_64__)
+#if defined(_WIN64)
   /* GuardFlags and the code-integrity Flags and Catalog words after it, as
    * one 64-bit field: a 32-bit field cannot take a symbol's address in a
    * 64-bit image. The flags symbol's value is below 2^32, so the two words
@@ -73,11 +74,13 @@ struct rk_load_config {
       guard_long_jump_target_table, guard_long_jump_target_count;
 };
 
-/* Where Windows looks for the fields (winnt.h of the Windows 10 SDK). */
-#if defined(__x86_64__)
-_Static_assert(offsetof(struct rk_load_config, security_cookie) == 0x58, "x64 layout");
-_Static_assert(offsetof(struct rk_load_config, guard_flags) == 0x90, "x64 layout");
-_Static_assert(offsetof(struct rk_load_config, guard_long_jump_target_table) == 0xB0, "x64 layout");
+/* Where Windows looks for the fields (winnt.h of the Windows 10 SDK; ARM64
+ * images use the 64-bit directory of x64). */
+#if defined(_WIN64)
+_Static_assert(offsetof(struct rk_load_config, security_cookie) == 0x58, "64-bit layout");
+_Static_assert(offsetof(struct rk_load_config, guard_flags) == 0x90, "64-bit layout");
+_Static_assert(offsetof(struct rk_load_config, guard_long_jump_target_table) == 0xB0,
+               "64-bit layout");
 #else
 _Static_assert(offsetof(struct rk_load_config, security_cookie) == 0x3C, "x86 layout");
 _Static_assert(offsetof(struct rk_load_config, guard_flags) == 0x58, "x86 layout");

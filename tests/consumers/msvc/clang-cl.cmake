@@ -1,13 +1,16 @@
 # A consumer built as a Windows driver is: MSVC's toolchain conventions
 # (clang-cl, lld-link, .lib import libraries), here without a Windows SDK
 # or C runtime, so the program brings its own kernel32 import library and
-# entry point. RK_MSVC_ARCH is x64 or x86.
+# entry point. RK_MSVC_ARCH is x64, x86 or arm64.
 set(CMAKE_SYSTEM_NAME Windows)
 # The compiler checks read the architecture too.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES RK_MSVC_ARCH)
 if(RK_MSVC_ARCH STREQUAL "x86")
   set(CMAKE_SYSTEM_PROCESSOR X86)
   set(CMAKE_C_COMPILER_TARGET i686-pc-windows-msvc)
+elseif(RK_MSVC_ARCH STREQUAL "arm64")
+  set(CMAKE_SYSTEM_PROCESSOR ARM64)
+  set(CMAKE_C_COMPILER_TARGET aarch64-pc-windows-msvc)
 else()
   set(CMAKE_SYSTEM_PROCESSOR AMD64)
   set(CMAKE_C_COMPILER_TARGET x86_64-pc-windows-msvc)
