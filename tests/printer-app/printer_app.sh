@@ -62,6 +62,8 @@ cmake --install "$build" --prefix "$prefix" > /dev/null
 app=$prefix/sbin/rkvtps-printer-app
 tool=$prefix/bin/rkvtps
 [ -x "$app" ] || { echo "FAIL: the application was not installed" >&2; exit 1; }
+[ -s "$prefix/lib/systemd/system/rkvtps-printer-app.service" ] ||
+  { echo "FAIL: the systemd unit was not installed under the prefix" >&2; exit 1; }
 
 free_port() {
   local port
