@@ -87,9 +87,9 @@ cp /usr/lib/cups/daemon/cups-exec "$serverbin/daemon/"
 cp /usr/lib/cups/backend/ipp "$serverbin/backend/"
 install -m 755 "$here/capture_backend.sh" "$serverbin/backend/rkcapture"
 
-mkdir -p "$tree"/{etc/ppd,spool/tmp,cache,state,log,out,ipp}
-chown lp "$tree/out" "$tree/spool" "$tree/spool/tmp" "$tree/cache"
-chmod 700 "$tree/spool"
+# The rest of cupsd's tree comes with it (start_private_cupsd, below).
+mkdir -p "$tree"/{etc/ppd,log,out,ipp}
+chown lp "$tree/out"
 socket=$tree/cups.sock
 [ ${#socket} -lt 100 ] || skip "the temporary folder's path is too long for a unix socket"
 
@@ -103,56 +103,11 @@ free_port() {
 port=$(free_port)
 ipp_port=$(free_port)
 
-cat > "$tree/etc/cups-files.conf" << EOF
-ServerRoot $tree/etc
-ServerBin $serverbin
-DataDir /usr/share/cups
-RequestRoot $tree/spool
-TempDir $tree/spool/tmp
-CacheDir $tree/cache
-StateDir $tree/state
-AccessLog $tree/log/access_log
-ErrorLog $tree/log/error_log
-PageLog $tree/log/page_log
-User lp
-Group lp
-SystemGroup root
-FileDevice No
-EOF
-cat > "$tree/etc/cupsd.conf" << EOF
-LogLevel debug
-MaxLogSize 0
-Listen $socket
-Listen 127.0.0.1:$port
-Browsing Off
-WebInterface No
-DefaultAuthType None
-JobRetryLimit 0
-PreserveJobFiles No
-${client_ns:+Listen [fd00::10]:$port}
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-EOF
-
-/usr/sbin/cupsd -f -c "$tree/etc/cupsd.conf" -s "$tree/etc/cups-files.conf" &
-pids+=($!)
-for _ in $(seq 100); do
-  # lpstat -r exits 0 whether or not the scheduler runs: read its words.
-  lpstat -h "$socket" -r 2> /dev/null | grep -q "scheduler is running" && break
-  sleep 0.1
-done
-lpstat -h "$socket" -r | grep -q "scheduler is running" || {
-  cat "$tree/log/error_log" >&2
-  echo "FAIL: cupsd did not start" >&2
-  exit 1
-}
+# shellcheck source=../support/private_cupsd.sh
+source "$here/../support/private_cupsd.sh"
+cupsd_extra=()
+[ -z "$client_ns" ] || cupsd_extra+=("Listen [fd00::10]:$port")
+start_private_cupsd "$tree" "$serverbin" "$socket" "$port" "${cupsd_extra[@]}" || exit 1
 
 # ippeveprinter will not start without DNS-SD: a private bus and avahi.
 cat > "$tree/etc/dbus.conf" << EOF

@@ -425,51 +425,14 @@ grep -E "\[FAIL\]" "$tree/log/everywhere.out" | sed 's/^/  /' || echo "  none"
 
 # ---- A private cupsd, an everywhere queue, two users -------------------------
 cups_port=$(free_port)
-mkdir -p "$tree"/cups/{etc,spool/tmp,cache,state,log}
-chown lp "$tree/cups/spool" "$tree/cups/spool/tmp" "$tree/cups/cache"
-chmod 700 "$tree/cups/spool"
 serverbin=$tree/cups/serverbin
 mkdir -p "$serverbin"/{daemon,backend,filter}
 cp /usr/lib/cups/daemon/cups-exec "$serverbin/daemon/"
 cp -p /usr/lib/cups/backend/ipp "$serverbin/backend/"
-cat > "$tree/cups/etc/cups-files.conf" << EOF
-ServerRoot $tree/cups/etc
-ServerBin $serverbin
-DataDir /usr/share/cups
-RequestRoot $tree/cups/spool
-TempDir $tree/cups/spool/tmp
-CacheDir $tree/cups/cache
-StateDir $tree/cups/state
-ErrorLog $tree/cups/log/error_log
-AccessLog $tree/cups/log/access_log
-User lp
-Group lp
-SystemGroup root
-EOF
-cat > "$tree/cups/etc/cupsd.conf" << EOF
-LogLevel debug
-Listen $tree/cups/cups.sock
-Listen 127.0.0.1:$cups_port
-Browsing Off
-WebInterface No
-DefaultAuthType None
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-EOF
-/usr/sbin/cupsd -f -c "$tree/cups/etc/cupsd.conf" -s "$tree/cups/etc/cups-files.conf" &
-pids+=($!)
 cups_socket=$tree/cups/cups.sock
-for _ in $(seq 100); do
-  lpstat -h "$cups_socket" -r 2> /dev/null | grep -q "scheduler is running" && break
-  sleep 0.1
-done
+# shellcheck source=../support/private_cupsd.sh
+source "$here/../support/private_cupsd.sh"
+start_private_cupsd "$tree/cups" "$serverbin" "$cups_socket" "$cups_port" || exit 1
 if lpadmin -h "$cups_socket" -p rk -E -v "$(uri cap)" -m everywhere 2> "$tree/log/lpadmin.out"; then
   for user in ann bob; do
     printf 'document of %s\n' "$user" > "$tree/docs/$user.txt"

@@ -15,19 +15,25 @@
 
 namespace {
 
-// The formats PAPPL may hand the driver besides its own (octet-stream):
-// those a device may take, and those PAPPL announces or detects on its
-// own. Each goes through the same pass-through, which checks the printer's
-// list of formats its device takes.
-constexpr const char* kFilteredFormats[] = {"application/vnd.hp-PCL",
-                                            "application/postscript",
-                                            "application/pdf",
-                                            "image/pwg-raster",
-                                            "image/urf",
-                                            "image/jpeg",
-                                            "image/png"};
-
+// The driver's own format: PAPPL hands it to the print-file callback.
 constexpr char kDeviceFormat[] = "application/octet-stream";
+
+// Besides the formats passed through, the images PAPPL would otherwise
+// render itself. Each goes through the same pass-through, which checks the
+// printer's list of formats its device takes. (Raster never reaches a
+// filter: see RefuseRaster.)
+constexpr const char* kImageFormats[] = {"image/jpeg", "image/png"};
+
+void AddPassThroughFilters(pappl_system_t* system) {
+  for (const char* format : kPassThroughFormats) {
+    if (std::strcmp(format, kDeviceFormat) != 0) {
+      papplSystemAddMIMEFilter(system, format, kDeviceFormat, PassJobThrough, nullptr);
+    }
+  }
+  for (const char* format : kImageFormats) {
+    papplSystemAddMIMEFilter(system, format, kDeviceFormat, PassJobThrough, nullptr);
+  }
+}
 
 // PAPPL reads PWG and Apple raster jobs itself, line by line, into these
 // calls: their bytes cannot pass through, and the printer renders nothing.
@@ -187,9 +193,7 @@ pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
     const char* listen = option("listen-hostname");
     papplSystemAddListeners(system, listen != nullptr ? listen : "localhost");
   }
-  for (const char* format : kFilteredFormats) {
-    papplSystemAddMIMEFilter(system, format, kDeviceFormat, PassJobThrough, nullptr);
-  }
+  AddPassThroughFilters(system);
   papplSystemSetEventCallback(system, FollowJobs, nullptr);
   papplSystemAddTimerCallback(system, std::time(nullptr) + 1, 2, WatchDevices, nullptr);
   return system;

@@ -58,7 +58,9 @@ std::string ComposeHeader(pappl_job_t* job) {
   // see, in the job's state message.
   if (!warnings.empty()) {
     papplJobSetReasons(job, PAPPL_JREASON_WARNINGS_DETECTED, PAPPL_JREASON_NONE);
-    papplJobSetMessage(job, "%s", QuotedText(warnings, 512).c_str());
+    // Each note quotes job text already escaped: the message is cut, not
+    // escaped again.
+    papplJobSetMessage(job, "%s", warnings.substr(0, 512).c_str());
   }
   return header;
 }

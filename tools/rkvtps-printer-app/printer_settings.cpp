@@ -110,12 +110,10 @@ class PrinterSource : public SettingSource {
   PrinterSource(pappl_printer_t* printer, pappl_job_t* job) {
     ipp_t* attributes = papplPrinterGetDriverAttributes(printer);
     for (const SettingName& name : kSettingNames) {
-      ipp_attribute_t* value = ippFindAttribute(
-          attributes, (std::string(name.attribute) + "-default").c_str(), IPP_TAG_ZERO);
-      if (value == nullptr) continue;
-      char text[1024];
-      ippAttributeString(value, text, sizeof(text));
-      defaults_[name.name] = text;
+      const std::string name_default = std::string(name.attribute) + "-default";
+      if (ippFindAttribute(attributes, name_default.c_str(), IPP_TAG_ZERO) != nullptr) {
+        defaults_[name.name] = AttributeText(attributes, name_default);
+      }
     }
     ippDelete(attributes);
     ReadJobValue(job, AttributeOf("RKNup"), "RKNup");

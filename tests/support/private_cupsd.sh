@@ -1,0 +1,60 @@
+# A private cupsd for the end-to-end tests: its configuration, spool, state
+# and logs under one folder of the test's own, a local socket and a port on
+# loopback. Sourced by tests/cups/end_to_end.sh and the printer
+# application's test; both run it inside namespaces of their own.
+# shellcheck shell=bash
+
+# start_private_cupsd ROOT SERVERBIN SOCKET PORT [LINE...]
+# Writes ROOT/etc/cups-files.conf and ROOT/etc/cupsd.conf (each LINE added
+# to cupsd.conf, an extra Listen for instance), starts cupsd in the
+# background (its process id appended to the caller's array `pids`) and
+# waits until it answers. Fails, with its error log, when it does not.
+start_private_cupsd() {
+  local root=$1 serverbin=$2 socket=$3 port=$4
+  shift 4
+  mkdir -p "$root"/{etc,spool/tmp,cache,state,log}
+  chown lp "$root/spool" "$root/spool/tmp" "$root/cache"
+  chmod 700 "$root/spool"
+  cat > "$root/etc/cups-files.conf" << CONF
+ServerRoot $root/etc
+ServerBin $serverbin
+DataDir /usr/share/cups
+RequestRoot $root/spool
+TempDir $root/spool/tmp
+CacheDir $root/cache
+StateDir $root/state
+AccessLog $root/log/access_log
+ErrorLog $root/log/error_log
+PageLog $root/log/page_log
+User lp
+Group lp
+SystemGroup root
+FileDevice No
+CONF
+  {
+    printf '%s\n' "LogLevel debug" "MaxLogSize 0" "Listen $socket" "Listen 127.0.0.1:$port" \
+      "Browsing Off" "WebInterface No" "DefaultAuthType None" "JobRetryLimit 0" \
+      "PreserveJobFiles No" "$@"
+    cat << 'CONF'
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+CONF
+  } > "$root/etc/cupsd.conf"
+  /usr/sbin/cupsd -f -c "$root/etc/cupsd.conf" -s "$root/etc/cups-files.conf" &
+  pids+=($!)
+  for _ in $(seq 100); do
+    # lpstat -r exits 0 whether or not the scheduler runs: read its words.
+    lpstat -h "$socket" -r 2> /dev/null | grep -q "scheduler is running" && return 0
+    sleep 0.1
+  done
+  cat "$root/log/error_log" >&2
+  echo "FAIL: cupsd did not start" >&2
+  return 1
+}
