@@ -13,92 +13,23 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "$1" && pwd)
-
-skip() {
-  echo "SKIP: $*"
-  [ -z "${RK_REQUIRE_CUPS:-}" ] || exit 1
-  exit 77
-}
-[ "$(id -u)" = 0 ] || skip "the test needs root for its namespaces"
-for program in ipptool python3 /usr/sbin/cupsd lp lpadmin lpstat; do
-  command -v "$program" > /dev/null || skip "$program is missing (scripts/install-deps.sh installs it)"
-done
-[ -x "$build/bin/rkvtps-printer-app" ] || skip "rkvtps-printer-app was not built (no libpappl-dev)"
-if [ -z "${RK_APP_NAMESPACE:-}" ]; then
-  unshare --net --mount --uts --pid --fork --mount-proc true 2> /dev/null ||
-    skip "cannot make network, mount and process namespaces here"
-  RK_APP_NAMESPACE=1 exec unshare --net --mount --uts --pid --fork --mount-proc --kill-child \
-    "$0" "$@"
-fi
-
-hostname rkvtps-app
-ip link set lo up
-# A second address that is not loopback: a job sent from it is a remote
-# client's, with an address of its own.
-ip addr add 192.0.2.20/32 dev lo
-for folder in /run /var/lib /var/spool; do mount -t tmpfs tmpfs "$folder"; done
-
-tree=$(mktemp -d /run/rkapp.XXXXXX)
-chmod 755 "$tree"
-pids=()
-stop_all() {
-  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2> /dev/null || true; done
-  [ -z "${RK_APP_KEEP:-}" ] || cp -r "$tree" "$RK_APP_KEEP" 2> /dev/null || true
-  rm -rf "$tree"
-}
-trap stop_all EXIT
-trap 'exit 1' INT TERM
-
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-prefix=$tree/prefix
-cmake --install "$build" --prefix "$prefix" > /dev/null
-app=$prefix/sbin/rkvtps-printer-app
-tool=$prefix/bin/rkvtps
-[ -x "$app" ] || { echo "FAIL: the application was not installed" >&2; exit 1; }
+# shellcheck source=../support/printer_app_env.sh
+source "$here/../support/printer_app_env.sh"
+RK_APP_NEEDS="/usr/sbin/cupsd lp lpadmin lpstat" app_env_enter "$1" "$0"
 [ -s "$prefix/lib/systemd/system/rkvtps-printer-app.service" ] ||
   { echo "FAIL: the systemd unit was not installed under the prefix" >&2; exit 1; }
 
-free_port() {
-  local port
-  for port in $(shuf -i 20000-29999 -n 50); do
-    ss -Hltn "sport = :$port" | grep -q . || { echo "$port"; return; }
-  done
-  return 1
-}
 port=$(free_port)
 device_port=$(free_port)
 short_port=$(free_port)
 refused_port=$(free_port)
-mkdir -p "$tree"/{device,short,file,conformance,docs,log}
-
-python3 "$here/device_listener.py" "$device_port" "$tree/device" &
-pids+=($!)
-python3 "$here/device_listener.py" "$short_port" "$tree/short" 10 &
-pids+=($!)
+mkdir -p "$tree"/{file,conformance}
+start_device "$device_port" "$tree/device"
+start_device "$short_port" "$tree/short" 10
 slow_port=$(free_port)
-mkdir -p "$tree/slow"
-python3 "$here/device_listener.py" "$slow_port" "$tree/slow" -1 0.05 &
-pids+=($!)
+start_device "$slow_port" "$tree/slow" -1 0.05
+start_app "$port"
 
-"$app" server -o server-port="$port" -o listen-hostname='*' -o log-level=debug \
-  -o log-file="$tree/log/app.log" -o spool-directory="$tree/spool" &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -S /run/rkvtps-printer-app.sock ] && ss -Hltn "sport = :$port" | grep -q . && break
-  sleep 0.1
-done
-[ -S /run/rkvtps-printer-app.sock ] || { cat "$tree/log/app.log" >&2; echo "FAIL: no server" >&2; exit 1; }
-
-add_printer() {
-  "$app" add -d "$1" -v "$2" -m rkvtps_generic > /dev/null
-}
 add_printer cap "socket://127.0.0.1:$device_port"
 add_printer file "file://$tree/file"
 add_printer refused "socket://127.0.0.1:$refused_port"
@@ -447,9 +378,4 @@ else
   fail "lpadmin could not make an everywhere queue for the application"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  grep -E "^[EW] " "$tree/log/app.log" | tail -n 40 >&2 || true
-  echo "$failures failures" >&2
-  exit 1
-fi
-echo "printer application: all checks passed ($jobs_sent jobs to the capturing device)"
+app_env_finish "printer application ($jobs_sent jobs to the capturing device)"

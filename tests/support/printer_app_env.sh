@@ -1,0 +1,117 @@
+# The printer application's tests share this: namespaces of their own
+# (network, mount, host name, process), private /run, /var/lib and
+# /var/spool, an installed copy of the build, a second address that is not
+# loopback for remote clients, devices on loopback and the server itself.
+# Nothing outlives the test: every process started here is stopped on exit.
+# shellcheck shell=bash
+
+# app_env_enter BUILD_DIR SCRIPT ARGS...: skips (77) without root, the
+# programs named in RK_APP_NEEDS or namespaces; otherwise re-runs SCRIPT in
+# namespaces of its own, then sets up the tree. Sets: here build tree
+# prefix app tool pids failures.
+app_env_skip() {
+  echo "SKIP: $*"
+  [ -z "${RK_REQUIRE_CUPS:-}" ] || exit 1
+  exit 77
+}
+
+app_env_enter() {
+  build=$(cd "$1" && pwd)
+  local script=$2
+  shift 2
+  [ "$(id -u)" = 0 ] || app_env_skip "the test needs root for its namespaces"
+  local program
+  for program in ipptool python3 ${RK_APP_NEEDS:-}; do
+    command -v "$program" > /dev/null || app_env_skip "$program is missing (scripts/install-deps.sh installs it)"
+  done
+  [ -x "$build/bin/rkvtps-printer-app" ] || app_env_skip "rkvtps-printer-app was not built (no libpappl-dev)"
+  if [ -z "${RK_APP_NAMESPACE:-}" ]; then
+    unshare --net --mount --uts --pid --fork --mount-proc true 2> /dev/null ||
+      app_env_skip "cannot make network, mount and process namespaces here"
+    RK_APP_NAMESPACE=1 exec unshare --net --mount --uts --pid --fork --mount-proc --kill-child \
+      "$script" "$build" "$@"
+  fi
+  hostname rkvtps-app
+  ip link set lo up
+  # A second address that is not loopback: a request from it is a remote
+  # client's, with an address of its own.
+  ip addr add 192.0.2.20/32 dev lo
+  local folder
+  for folder in /run /var/lib /var/spool; do mount -t tmpfs tmpfs "$folder"; done
+  tree=$(mktemp -d /run/rkapp.XXXXXX)
+  chmod 755 "$tree"
+  mkdir -p "$tree/log" "$tree/docs"
+  pids=()
+  failures=0
+  trap app_env_stop_all EXIT
+  trap 'exit 1' INT TERM
+  prefix=$tree/prefix
+  cmake --install "$build" --prefix "$prefix" > /dev/null
+  app=$prefix/sbin/rkvtps-printer-app
+  tool=$prefix/bin/rkvtps
+  [ -x "$app" ] || { echo "FAIL: the application was not installed" >&2; exit 1; }
+}
+
+app_env_stop_all() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2> /dev/null || true; done
+  [ -z "${RK_APP_KEEP:-}" ] || cp -r "$tree" "$RK_APP_KEEP" 2> /dev/null || true
+  rm -rf "$tree"
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+free_port() {
+  local port
+  for port in $(shuf -i 20000-29999 -n 50); do
+    ss -Hltn "sport = :$port" | grep -q . || { echo "$port"; return; }
+  done
+  return 1
+}
+
+# start_device PORT DIR [LIMIT [PAUSE]]: a raw-socket device on loopback
+# that keeps each connection's bytes in DIR/conn-N (see device_listener.py).
+start_device() {
+  mkdir -p "$2"
+  python3 "$here/device_listener.py" "$@" &
+  pids+=($!)
+}
+
+# start_app PORT [OPTION...]: the server on PORT, listening on every
+# address, with its log in $tree/log/app.log and spool in $tree/spool; each
+# OPTION is passed as "-o OPTION". Waits until it answers.
+start_app() {
+  local port=$1 option options=()
+  shift
+  for option in "$@"; do options+=(-o "$option"); done
+  "$app" server -o server-port="$port" -o listen-hostname='*' -o log-level=debug \
+    -o log-file="$tree/log/app.log" -o spool-directory="$tree/spool" "${options[@]}" &
+  app_pid=$!
+  pids+=("$app_pid")
+  for _ in $(seq 100); do
+    [ -S /run/rkvtps-printer-app.sock ] && ss -Hltn "sport = :$port" | grep -q . && return 0
+    sleep 0.1
+  done
+  cat "$tree/log/app.log" >&2
+  echo "FAIL: no server" >&2
+  exit 1
+}
+
+add_printer() {
+  "$app" add -d "$1" -v "$2" -m rkvtps_generic > /dev/null
+}
+
+# app_env_finish WHAT: the verdict, with the application's errors when
+# anything failed.
+app_env_finish() {
+  if [ "$failures" -ne 0 ]; then
+    grep -E "^[EW] " "$tree/log/app.log" | tail -n 40 >&2 || true
+    echo "$failures failures" >&2
+    exit 1
+  fi
+  echo "$1: all checks passed"
+}
