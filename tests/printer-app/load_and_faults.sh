@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# rkvtps-printer-app under load and faults: ten clients at once (half of
+# them remote), then a long run of jobs one after the other; a device that
+# dies mid-job; the server stopped with jobs queued for a device that is
+# down, then started again. Whatever happens, every job reaches its device
+# once, whole, alone on its connection, right after the commands naming
+# its own user and client.
+#
+# Usage: load_and_faults.sh BUILD_DIR
+#
+# Namespaces of its own, as printer_app.sh; time never decides the verdict
+# (benchmarks/printer_app_load.sh measures), except a stop that takes more
+# than 30 seconds, which is a hang.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../support/printer_app_env.sh
+source "$here/../support/printer_app_env.sh"
+app_env_enter "$1" "$0"
+# shellcheck source=../support/printer_app_load.sh
+source "$here/../support/printer_app_load.sh"
+
+clients=10 jobs_per_client=5 run_jobs=500
+port=$(free_port)
+load_port=$(free_port)
+run_port=$(free_port)
+slow_port=$(free_port)
+down_port=$(free_port)
+start_device "$load_port" "$tree/load"
+start_device "$run_port" "$tree/run"
+start_device "$slow_port" "$tree/slow" -1 0.05
+slow_pid=${pids[-1]}
+start_app "$port"
+add_printer load "socket://127.0.0.1:$load_port"
+add_printer run "socket://127.0.0.1:$run_port"
+add_printer slow "socket://127.0.0.1:$slow_port"
+add_printer down "socket://127.0.0.1:$down_port"
+
+# check_device WHAT DIR MANIFEST: each connection in DIR against the jobs
+# in MANIFEST (see check_connections.py).
+check_device() {
+  local problem
+  while IFS= read -r problem; do
+    fail "$1: $problem"
+  done < <(python3 "$here/check_connections.py" "$tool" "$2" "$tree/docs" "$3" 2> "$tree/log/$1.summary")
+  echo "$1: $(cat "$tree/log/$1.summary")"
+}
+
+# The states of PRINTER's jobs, "COUNT STATE" a line.
+job_states() {
+  "$app" jobs -d "$1" | awk '{ print $2 }' | sort | uniq -c | awk '{ print $1, $2 }'
+}
+
+# check_all_completed WHAT PRINTER [COUNT]: every job the printer lists
+# completed (COUNT of them, when PAPPL keeps them all in its history).
+check_all_completed() {
+  local states
+  states=$(job_states "$2")
+  echo "$states" | grep -qv " completed$" && fail "$1: jobs not completed: $(echo "$states" | tr '\n' ' ')"
+  [ -z "${3:-}" ] || [ "$states" = "$3 completed" ] ||
+    fail "$1: $3 jobs sent, the printer lists: $(echo "$states" | tr '\n' ' ')"
+}
+
+# ---- Ten clients at once ------------------------------------------------------
+load_manifest=$tree/load.manifest
+load_prepare_clients "$clients" "$jobs_per_client"
+refused=$(load_run_clients "$clients" "$port" load)
+[ "$refused" = 0 ] || fail "load: $refused clients had a job refused"
+load_wait_done load "$tree/load" 120 || fail "load: jobs still not done after 120 seconds"
+check_all_completed load load $((clients * jobs_per_client))
+check_device load "$tree/load" "$load_manifest"
+
+# ---- A long run, one job after the other ------------------------------------
+load_manifest=$tree/run.manifest
+load_prepare_run "$run_jobs"
+load_run_sequence "$port" run || fail "run: a job was refused"
+load_wait_done run "$tree/run" 180 || fail "run: jobs still not done after 180 seconds"
+# PAPPL keeps the last hundred in its history: the device counts them all.
+check_all_completed run run
+check_device run "$tree/run" "$load_manifest"
+
+# ---- A device that dies mid-job -----------------------------------------------
+ipp_job_state() {
+  cat > "$tree/job-state.test" << 'EOF'
+{
+  OPERATION Get-Job-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri $uri
+  ATTR integer job-id $job
+  STATUS successful-ok
+  DISPLAY job-state
+  DISPLAY job-state-message
+}
+EOF
+  ipptool -T 10 -tv -d job="$2" "$(load_printer_uri local "$port" "$1")" "$tree/job-state.test" 2>&1 |
+    grep -E "job-state" || true
+}
+# wait_job_end PRINTER JOB: its final state, or its state after 30 seconds.
+wait_job_end() {
+  local state
+  for _ in $(seq 150); do
+    state=$("$app" jobs -d "$1" | awk -v id="$2" '$1 == id { print $2 }')
+    case "$state" in completed | aborted | canceled) break ;; esac
+    sleep 0.2
+  done
+  echo "${state:-unknown}"
+}
+# send_one ORIGIN PRINTER USER DOC SIZE: a job of its own document.
+send_one() {
+  load_make_doc "$4" "$5" "$3" "$1"
+  load_job_test "$3" "$4" > "$tree/$4.test"
+  ipptool -T 30 -t "$(load_printer_uri "$1" "$port" "$2")" "$tree/$4.test" \
+    > "$tree/log/$4.out" 2>&1 || fail "$4: the job was refused"
+}
+
+load_manifest=$tree/slow.manifest
+send_one local slow victim cut 8000000
+for _ in $(seq 150); do
+  [ "$(stat -c %s "$tree/slow/conn-1.part" 2> /dev/null || echo 0)" -gt 0 ] && break
+  sleep 0.2
+done
+kill -KILL "$slow_pid"
+wait "$slow_pid" 2> /dev/null || true
+start_device "$slow_port" "$tree/slow-again"
+state=$(wait_job_end slow 1)
+[ "$state" = aborted ] || fail "dead device: the job cut short ended $state"
+ipp_job_state slow 1 | grep -q "job-state-message.*Printing stopped" ||
+  fail "dead device: the aborted job does not say why: $(ipp_job_state slow 1 | tr '\n' ' ')"
+# The next job, another user's, goes on a connection of its own.
+load_manifest=$tree/slow-again.manifest
+send_one "$load_remote" slow survivor after-death 20000
+state=$(wait_job_end slow 2)
+[ "$state" = completed ] || fail "dead device: the next job ended $state"
+load_wait_done slow "$tree/slow-again" 30 || fail "dead device: the next job's connection stays open"
+check_device dead-device "$tree/slow-again" "$load_manifest"
+
+# ---- Stopped with jobs queued, started again ------------------------------------
+# No device listens on down_port: the first job waits for it, the others
+# queue behind it.
+load_manifest=$tree/down.manifest
+for index in 1 2 3 4; do
+  origin=local
+  [ $((index % 2)) = 1 ] || origin=$load_remote
+  send_one "$origin" down "queued$index" "queued-$index" $((index * 1000))
+done
+for _ in $(seq 50); do
+  [ -n "$("$app" jobs -d down | awk '$2 == "processing"')" ] && break
+  sleep 0.2
+done
+processing=$("$app" jobs -d down | awk '$2 == "processing" { print $1 }')
+[ -n "$processing" ] || fail "down device: no job was processing before the stop"
+
+started=$(date +%s%N)
+kill -TERM "$app_pid"
+for _ in $(seq 600); do
+  case "$(ps -o stat= -p "$app_pid" 2> /dev/null || true)" in "" | Z*) break ;; esac
+  sleep 0.1
+done
+stop_ms=$((($(date +%s%N) - started) / 1000000))
+if kill -0 "$app_pid" 2> /dev/null && ! ps -o stat= -p "$app_pid" | grep -q Z; then
+  kill -KILL "$app_pid"
+  fail "SIGTERM: the server was still running after 60 seconds"
+fi
+wait "$app_pid" 2> /dev/null || true
+echo "SIGTERM with jobs queued: the server stopped in $stop_ms ms"
+[ "$stop_ms" -le 30000 ] || fail "SIGTERM: the server took $stop_ms ms to stop"
+
+start_device "$down_port" "$tree/down"
+start_app "$port"
+# No new job: the queued ones print by themselves.
+load_wait_done down "$tree/down" 30 ||
+  fail "restart: queued jobs not done 30 seconds later: $(job_states down | tr '\n' ' ')"
+for job in $processing; do
+  state=$("$app" jobs -d down | awk -v id="$job" '$1 == id { print $2 }')
+  [ "$state" = completed ] || fail "restart: job $job, processing at the stop, is now ${state:-gone}"
+done
+check_all_completed restart down 4
+check_device restart "$tree/down" "$load_manifest"
+
+app_env_finish "printer application under load and faults"
