@@ -32,12 +32,13 @@ add_printer load "socket://127.0.0.1:$load_port"
 add_printer run "socket://127.0.0.1:$run_port"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
-# report WHAT JOBS PRINTER DIR STARTED: the pace from STARTED until the
-# printer has nothing left to do, and how its jobs ended.
+# report WHAT JOBS PRINTER DIR PORT STARTED: the pace from STARTED until
+# the printer has nothing left to do and its device has read everything, and
+# how its jobs ended.
 report() {
   local done_within=600 ms states
-  load_wait_done "$3" "$4" "$done_within" || echo "  $1: jobs still not done after $done_within s"
-  ms=$(($(now_ms) - $5))
+  load_wait_done "$3" "$4" "$5" "$done_within" || echo "  $1: jobs still not done after $done_within s"
+  ms=$(($(now_ms) - $6))
   states=$("$app" jobs -d "$3" | awk '{ print $2 }' | sort | uniq -c | awk '{ printf " %s %s", $1, $2 }')
   echo "  $1: $2 jobs in $ms ms, $(awk -v n="$2" -v ms="$ms" 'BEGIN { printf "%.1f", n * 1000 / ms }')" \
     "jobs/s; the printer lists:$states"
@@ -48,13 +49,13 @@ load_manifest=$tree/load.manifest
 load_prepare_clients 10 5
 started=$(now_ms)
 refused=$(load_run_clients 10 "$port" load)
-report "10 clients at once, 5 jobs each (5 B to 1 MB)" 50 load "$tree/load" "$started"
+report "10 clients at once, 5 jobs each (5 B to 1 MB)" 50 load "$tree/load" "$load_port" "$started"
 [ "$refused" = 0 ] || echo "  ($refused clients had a job refused)"
 
 load_manifest=$tree/run.manifest
 load_prepare_run 500
 started=$(now_ms)
 load_run_sequence "$port" run || echo "  (a job of the run was refused)"
-report "500 jobs in a row (up to 500 B)" 500 run "$tree/run" "$started"
+report "500 jobs in a row (up to 500 B)" 500 run "$tree/run" "$run_port" "$started"
 
 echo "  the application's peak resident memory: $(awk '/VmHWM/ { print $2 }' "/proc/$app_pid/status") KiB"

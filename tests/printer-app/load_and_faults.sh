@@ -68,7 +68,7 @@ load_manifest=$tree/load.manifest
 load_prepare_clients "$clients" "$jobs_per_client"
 refused=$(load_run_clients "$clients" "$port" load)
 [ "$refused" = 0 ] || fail "load: $refused clients had a job refused"
-load_wait_done load "$tree/load" 120 || fail "load: jobs still not done after 120 seconds"
+load_wait_done load "$tree/load" "$load_port" 120 || fail "load: jobs still not done after 120 seconds"
 check_all_completed load load $((clients * jobs_per_client))
 check_device load "$tree/load" "$load_manifest"
 
@@ -76,7 +76,7 @@ check_device load "$tree/load" "$load_manifest"
 load_manifest=$tree/run.manifest
 load_prepare_run "$run_jobs"
 load_run_sequence "$port" run || fail "run: a job was refused"
-load_wait_done run "$tree/run" 180 || fail "run: jobs still not done after 180 seconds"
+load_wait_done run "$tree/run" "$run_port" 180 || fail "run: jobs still not done after 180 seconds"
 check_all_completed run run 100
 check_device run "$tree/run" "$load_manifest"
 
@@ -122,6 +122,10 @@ for _ in $(seq 150); do
   [ "$(stat -c %s "$tree/slow/conn-1.part" 2> /dev/null || echo 0)" -gt 0 ] && break
   sleep 0.2
 done
+# The next job, another user's, queued behind it while the device still
+# reads: it goes on a connection of its own, never after the dead one.
+load_manifest=$tree/slow-again.manifest
+send_one "$load_remote" slow survivor after-death 20000
 kill -KILL "$slow_pid"
 wait "$slow_pid" 2> /dev/null || true
 start_device "$slow_port" "$tree/slow-again"
@@ -129,12 +133,9 @@ state=$(wait_job_end slow 1)
 [ "$state" = aborted ] || fail "dead device: the job cut short ended $state"
 ipp_job_state slow 1 | grep -q "job-state-message.*Printing stopped" ||
   fail "dead device: the aborted job does not say why: $(ipp_job_state slow 1 | tr '\n' ' ')"
-# The next job, another user's, goes on a connection of its own.
-load_manifest=$tree/slow-again.manifest
-send_one "$load_remote" slow survivor after-death 20000
 state=$(wait_job_end slow 2)
 [ "$state" = completed ] || fail "dead device: the next job ended $state"
-load_wait_done slow "$tree/slow-again" 30 || fail "dead device: the next job's connection stays open"
+load_wait_done slow "$tree/slow-again" "$slow_port" 30 || fail "dead device: a connection stays open"
 check_device dead-device "$tree/slow-again" "$load_manifest"
 
 # ---- Stopped with jobs queued, started again ------------------------------------
@@ -171,7 +172,7 @@ echo "SIGTERM with jobs queued: the server stopped in $stop_ms ms"
 start_device "$down_port" "$tree/down"
 start_app "$port"
 # No new job: the queued ones print by themselves.
-load_wait_done down "$tree/down" 30 ||
+load_wait_done down "$tree/down" "$down_port" 30 ||
   fail "restart: queued jobs not done 30 seconds later: $(job_states down | tr '\n' ' ')"
 for job in $processing; do
   state=$("$app" jobs -d down | awk -v id="$job" '$1 == id { print $2 }')

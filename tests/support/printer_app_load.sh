@@ -106,15 +106,21 @@ load_active_jobs() {
   "$app" jobs -d "$1" | awk '$2 == "pending" || $2 == "processing" || $2 == "held"' | wc -l
 }
 
-# load_wait_done PRINTER DIR SECONDS: waits until the printer has no job
-# left to do and the device in DIR has no connection open; false if that
-# took longer than SECONDS.
+# load_device_idle DIR PORT: the device on PORT holds no connection, not
+# even one waiting to be accepted, and has stored every one in DIR. A job
+# can end while the device has yet to read it: the kernel took the bytes.
+load_device_idle() {
+  ! compgen -G "$1/*.part" > /dev/null &&
+    [ -z "$(ss -Htn state established state close-wait "( sport = :$2 )")" ]
+}
+
+# load_wait_done PRINTER DIR PORT SECONDS: waits until the printer has no
+# job left to do and its device on PORT is idle; false if that took longer
+# than SECONDS.
 load_wait_done() {
-  local deadline=$((SECONDS + $3))
+  local deadline=$((SECONDS + $4))
   while [ "$SECONDS" -lt "$deadline" ]; do
-    if [ "$(load_active_jobs "$1")" = 0 ] && ! compgen -G "$2/*.part" > /dev/null; then
-      return 0
-    fi
+    [ "$(load_active_jobs "$1")" = 0 ] && load_device_idle "$2" "$3" && return 0
     sleep 0.2
   done
   return 1
