@@ -114,12 +114,19 @@ load_device_idle() {
     [ -z "$(ss -Htn state established state close-wait "( sport = :$2 )")" ]
 }
 
+# load_app_alive: the server started last still runs. (Asked with no server,
+# PAPPL's subcommands would start one of their own.)
+load_app_alive() {
+  case "$(ps -o stat= -p "$app_pid" 2> /dev/null || true)" in "" | Z*) return 1 ;; esac
+}
+
 # load_wait_done PRINTER DIR PORT SECONDS: waits until the printer has no
 # job left to do and its device on PORT is idle; false if that took longer
-# than SECONDS.
+# than SECONDS or the server died.
 load_wait_done() {
   local deadline=$((SECONDS + $4))
   while [ "$SECONDS" -lt "$deadline" ]; do
+    load_app_alive || return 1
     [ "$(load_active_jobs "$1")" = 0 ] && load_device_idle "$2" "$3" && return 0
     sleep 0.2
   done
