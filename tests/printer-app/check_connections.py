@@ -27,19 +27,39 @@ def read_manifest(path):
     return jobs
 
 
+def stray_bytes(header, commands):
+    """What HEADER holds besides its commands, each ended by a line end:
+    the decoder reads commands and skips whatever lies between them."""
+    stray, at = [], 0
+    for command in sorted(commands, key=lambda c: c["offset"]):
+        if header[at:command["offset"]] not in (b"", b"\n", b"\r\n") or \
+                (at == 0 and command["offset"] != 0):
+            stray.append(header[at:command["offset"]])
+        at = command["offset"] + len(bytes.fromhex(command["command_hex"]))
+    if header[at:] not in (b"\n", b"\r\n"):
+        stray.append(header[at:])
+    return stray
+
+
 def decode(tool, header):
     """The commands in HEADER as `rkvtps decode --strict --json` reads
-    them, or None with the reason when they do not decode strictly."""
+    them, or None with the reason when they do not decode strictly or
+    something else lies between them."""
     with tempfile.NamedTemporaryFile(suffix=".header") as out:
         out.write(header)
         out.flush()
         run = subprocess.run([tool, "decode", "--strict", "--json", "--file", out.name],
                              capture_output=True, check=False)
-    if run.returncode != 0:
+    try:
+        report = json.loads(run.stdout)
+    except ValueError:
         return None, run.stderr.decode(errors="backslashreplace").strip()[:200]
-    report = json.loads(run.stdout)
-    if report["ignored"] or report["malformed"]:
-        return None, "%d ignored and %d malformed bytes" % (report["ignored"], report["malformed"])
+    errors = ["%s: %s" % (c["name"], c["error"]) for c in report["commands"] if not c["ok"]]
+    if run.returncode != 0 or report["ignored"] or errors:
+        return None, "%d ignored; %s" % (report["ignored"], "; ".join(errors)[:300])
+    stray = stray_bytes(header, report["commands"])
+    if stray:
+        return None, "bytes outside the commands: %r" % stray[:3]
     return report["commands"], None
 
 
