@@ -30,13 +30,13 @@ def read_manifest(path):
 def stray_bytes(header, commands):
     """What HEADER holds besides its commands, each ended by a line end:
     the decoder reads commands and skips whatever lies between them."""
-    stray, at = [], 0
+    stray, at, ends = [], 0, (b"",)
     for command in sorted(commands, key=lambda c: c["offset"]):
-        if header[at:command["offset"]] not in (b"", b"\n", b"\r\n") or \
-                (at == 0 and command["offset"] != 0):
+        if header[at:command["offset"]] not in ends:
             stray.append(header[at:command["offset"]])
         at = command["offset"] + len(bytes.fromhex(command["command_hex"]))
-    if header[at:] not in (b"\n", b"\r\n"):
+        ends = (b"\n", b"\r\n")
+    if header[at:] not in ends:
         stray.append(header[at:])
     return stray
 

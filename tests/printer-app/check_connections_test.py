@@ -47,6 +47,8 @@ CASES = [
      "conn-3.part: still open"),
     ("stray byte", [("conn-1", ANN + b"\x01" + DOCS["a"]), ("conn-2", BOB + DOCS["b"])],
      "bytes outside the commands"),
+    ("leading bytes", [("conn-1", b"%!\n" + ANN + DOCS["a"]), ("conn-2", BOB + DOCS["b"])],
+     "bytes outside the commands: [b'%!\\n']"),
     ("escape in owner", [("conn-1", header("a\x1bnn", "RKVTPS-APP") + DOCS["a"]),
                          ("conn-2", BOB + DOCS["b"])], "the commands of a do not decode"),
 ]
