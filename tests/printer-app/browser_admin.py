@@ -17,9 +17,11 @@ otherwise (with the reason), 77 when the browser cannot run.
 """
 
 import base64
+import json
 import os
 import sys
 import tempfile
+import time
 
 FIELD = "rkvtps-owner-code-type"
 
@@ -51,6 +53,9 @@ def start_browser(profile):
         options.add_argument(flag)
     # The server's certificate is the self-signed one it made at its start.
     options.accept_insecure_certs = True
+    # The network log says what the server answered, also to a page the
+    # browser shows empty.
+    options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
     try:
         return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     except WebDriverException as error:
@@ -60,6 +65,18 @@ def start_browser(profile):
 def shoot(driver, shots, name):
     os.makedirs(shots, exist_ok=True)
     driver.save_screenshot(os.path.join(shots, name + ".png"))
+
+
+def answers(driver, url):
+    """The HTTP statuses the server gave for url since the last call."""
+    statuses = []
+    for entry in driver.get_log("performance"):
+        message = json.loads(entry["message"])["message"]
+        if message.get("method") == "Network.responseReceived":
+            response = message["params"]["response"]
+            if response["url"] == url:
+                statuses.append(response["status"])
+    return statuses
 
 
 def refused(driver, base, printer, code, shots):
@@ -83,11 +100,17 @@ def refused(driver, base, printer, code, shots):
         document.body.appendChild(form);
         form.submit();""",
         f"{base}/{printer}/printing", token, FIELD, str(code))
-    driver.implicitly_wait(5)
-    text = driver.find_element(By.TAG_NAME, "body").text
+    # The answer to the form, once the browser has it.
+    settings = f"{base}/{printer}/printing"
+    statuses = []
+    for _ in range(50):
+        statuses += answers(driver, settings)
+        if statuses:
+            break
+        time.sleep(0.1)
     shoot(driver, shots, "settings-refused")
-    if "401" not in text and "Unauthorized" not in text:
-        return f"the settings page took the form without a login: {text[:200]!r}"
+    if statuses != [401]:
+        return f"the settings page answered {statuses or 'nothing'} to a form without a login"
     return None
 
 

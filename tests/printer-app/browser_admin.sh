@@ -13,7 +13,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../support/printer_app_env.sh
 source "$here/../support/printer_app_env.sh"
 RK_APP_NEEDS="openssl /usr/bin/chromium /usr/bin/chromedriver" app_env_enter "$1" "$0"
-python3 -c 'import selenium' 2> /dev/null ||
+# Debian's python3-selenium is the system Python's, whatever python3 comes
+# first on the PATH.
+system_python=/usr/bin/python3
+"$system_python" -c 'import selenium' 2> /dev/null ||
   app_env_skip "python3-selenium is missing (scripts/install-deps.sh installs it)"
 # shellcheck source=../support/admin_accounts.sh
 source "$here/../support/admin_accounts.sh"
@@ -49,7 +52,7 @@ code_type() {
 # run skips the whole test.
 browser() {
   local status=0
-  python3 "$here/browser_admin.py" "$1" "$base" cap 3 "$shots" "${@:2}" || status=$?
+  "$system_python" "$here/browser_admin.py" "$1" "$base" cap 3 "$shots" "${@:2}" || status=$?
   [ "$status" -ne 77 ] || app_env_skip "the browser cannot run here"
   [ "$status" -eq 0 ] || fail "browser step $1"
 }
