@@ -119,7 +119,7 @@ prepare_printers() {
   pending=$(local_job cap ann no-hold)
   request local Disable-Printer other
   request local Hold-New-Jobs other
-  [ -n "$held" ] && [ -n "$pending" ] || fail "the jobs to protect were not created"
+  if [ -z "$held" ] || [ -z "$pending" ]; then fail "the jobs to protect were not created"; fi
 }
 # This machine: loopback needs no TLS, and credentials only with a PAM
 # service.
@@ -221,10 +221,10 @@ web_changes() {
     changed=no
     [ "$before" = "$after" ] || changed=yes
     case "$expect:$code" in
-      done:200 | done:302 | 401:401 | 403:403) ;;
+      "done:200" | "done:302" | 401:401 | 403:403) ;;
       *) fail "$who: POST $path answered $code, not $expect" ;;
     esac
-    if [ "$expect" = done ]; then
+    if [ "$expect" = "done" ]; then
       [ "$changed" = yes ] || fail "$who: POST $path changed nothing ($probe_what \"$after\")"
     else
       [ "$changed" = no ] || fail "$who: POST $path changed $probe_what to \"$after\""
@@ -247,6 +247,23 @@ restart_app() {
   start_app "$port" "$@"
 }
 
+# ---- Access options that cannot hold stop the start -----------------------
+# options | what the refusal says
+while IFS='|' read -r options message; do
+  read -ra words <<< "$options"
+  arguments=()
+  for word in "${words[@]}"; do arguments+=(-o "$word"); done
+  if timeout 20 "$app" server -o server-port="$(free_port)" "${arguments[@]}" \
+    > "$tree/log/start.out" 2>&1; then
+    fail "the server started with $options"
+  fi
+  grep -qF "$message" "$tree/log/start.out" || fail "$options: the refusal does not say \"$message\""
+done << EOF
+print-group=$print_group|print-group needs auth-service
+auth-service=$pam_service admin-group=no-such-group-rk|admin-group "no-such-group-rk" is not a group
+auth-service=$pam_service print-group=no-such-group-rk|print-group "no-such-group-rk" is not a group
+EOF
+
 # ---- No authentication service: only this machine steers -----------------
 restart_app
 prepare_printers
@@ -267,7 +284,7 @@ prepare_printers
 for who in nobody user; do refusals "$who"; done
 web_changes nobody 401
 web_changes user 403
-web_changes admin done
+web_changes admin "done"
 prepare_printers
 admin_changes
 # Printing stays open without credentials...
