@@ -53,8 +53,9 @@ bool IsTrusted(const JobClient& peer, const std::vector<std::string>& trusted) {
   return false;
 }
 
+// The record holds nothing but "local" and addresses.
 std::string Describe(const JobClient& client) {
-  return client.local ? "this machine" : "\"" + QuotedText(client.address) + "\"";
+  return client.local ? "this machine" : client.address;
 }
 
 // What the job's record says, or why there is nothing to go by.
