@@ -30,6 +30,7 @@ ipp_test() {
     printf '{\n  NAME "%s"\n  OPERATION %s\n  GROUP operation-attributes-tag\n' "$2" "$2"
     printf '  ATTR charset attributes-charset utf-8\n'
     printf '  ATTR naturalLanguage attributes-natural-language en\n'
+    # shellcheck disable=SC2016 # ipptool expands $uri
     printf '  ATTR uri printer-uri $uri\n'
     cat
   } > "$tree/$1.test"
