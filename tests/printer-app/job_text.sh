@@ -218,5 +218,22 @@ if next_capture "a trusted peer naming client7.example"; then
     fail "a trusted peer's named client was not taken"
 fi
 
+# ---- What a job may set: N-up, never the administrator's settings ----------
+ipp_test creation Get-Printer-Attributes << 'EOF_TEST'
+  ATTR keyword requested-attributes job-creation-attributes-supported
+  STATUS successful-ok
+}
+EOF_TEST
+ipptool -T 10 -tv "$(uri cap)" "$tree/creation.test" > "$tree/log/creation.out" 2>&1 ||
+  fail "Get-Printer-Attributes failed"
+creation=$(grep -F "job-creation-attributes-supported (" "$tree/log/creation.out" || true)
+[ "$(grep -c . <<< "$creation")" -eq 1 ] ||
+  fail "job-creation-attributes-supported is not one attribute: $creation"
+for name in job-name number-up rkvtps-nup; do
+  grep -qE "[ =,]$name(,|$)" <<< "$creation" || fail "a job may not set $name: $creation"
+done
+! grep -oE "rkvtps-[a-z-]+" <<< "$creation" | grep -qv '^rkvtps-nup$' ||
+  fail "a job may set the administrator's settings: $creation"
+
 check_clean "$tree/log/app.log" "the application's log"
 app_env_finish "job text and clients ($capture_count jobs printed)"
