@@ -38,7 +38,7 @@ std::string ComposeHeader(pappl_job_t* job) {
   const JobSettings settings = ReadPrinterSettings(printer, job, &notes);
   std::string how;
   const JobClient client = FindJobClient(printer, job, &how);
-  notes.push_back({"DEBUG", "client from " + how});
+  notes.push_back({"DEBUG", "the job's client: " + how});
   const char* user = papplJobGetUsername(job);
   std::string header;
   {
