@@ -100,7 +100,6 @@ next_capture() {
     sleep 0.2
   done
   [ -e "$capture" ] || { fail "job $1 never reached the device"; return 1; }
-  sleep 0.3
   head -c $(($(stat -c %s "$capture") - doc_size)) "$capture" > "$capture.header"
   "$tool" decode --strict --file "$capture.header" > "$capture.decoded" 2>&1 ||
     { fail "$1: the commands do not decode strictly"; return 1; }
