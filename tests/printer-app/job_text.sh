@@ -193,6 +193,27 @@ if send_job held "held job" 192.0.2.20 indefinite; then
 else
   fail "the job to hold was refused"
 fi
+# A record that is not one the application wrote gives the job no client,
+# whatever it holds, and the log says so without its raw bytes.
+if send_job held "corrupt record" 192.0.2.20 indefinite; then
+  records=("$tree"/spool/*.origin)
+  if [ -e "${records[0]}" ]; then
+    printf '\033[2J192.0.2.20\n' > "${records[0]}"
+    ipptool -T 20 -t -d job="$job_id" -d owner=held "$(uri cap)" "$tree/release.test" \
+      > /dev/null 2>&1 || fail "the job with a corrupt record could not be released"
+    if next_capture "the job with a corrupt record"; then
+      grep -q 'client name "UnknownHost"' "$capture.decoded" ||
+        fail "a corrupt record named a client"
+      ! grep -q "host address" "$capture.decoded" || fail "a corrupt record gave an address"
+    fi
+    grep -q 'record is not one this program wrote: .*x1B\[2J192.0.2.20' "$tree/log/app.log" ||
+      fail "the log does not say the record was refused"
+  else
+    fail "the job with a corrupt record has no record"
+  fi
+else
+  fail "the second job to hold was refused"
+fi
 for _ in $(seq 50); do
   ls "$tree"/spool/*.origin > /dev/null 2>&1 || break
   sleep 0.2
