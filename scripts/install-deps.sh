@@ -25,8 +25,9 @@ packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
           # the Debian packages: built, checked, tested as installed, rebuilt
           dpkg-dev debhelper fakeroot lintian devscripts autopkgtest diffoscope-minimal
           binutils man-db
-          # the printer application and its test
-          libpappl-dev python3)
+          # the printer application and its tests (curl and openssl for the
+          # web forms and test accounts; a headless browser for its pages)
+          libpappl-dev python3 curl openssl chromium chromium-driver python3-selenium)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "rkvtps32.h"
+#include "text_forms.h"
 #include "untrusted_text.h"
 #ifndef _WIN32
+#include "client_record.h"
 #include "job_client.h"
 #endif
 
@@ -291,6 +293,170 @@ TEST(JobClient, EveryFormThePrintServerWrites) {
     if (c.local) continue;  // this machine's own name and address are sent
     EXPECT_EQ(client.address, c.address) << c.host;
     EXPECT_EQ(client.name, c.name) << c.host;
+  }
+}
+#endif
+
+TEST(JobText, KeptAsOneLineOfUtf8WithItsControlsEscaped) {
+  struct Case {
+    const char* name;
+    std::string text;
+    size_t most;
+    std::string kept;
+  } const cases[] = {
+      {"plain", "report.pdf", 255, "report.pdf"},
+      {"empty", "", 255, ""},
+      {"UTF-8 in any script",
+       "\xE8\xAB\x8B\xE6\xB1\x82\xE6\x9B\xB8 \xC3\xA9t\xC3\xA9 \xF0\x9F\x96\xA8", 255,
+       "\xE8\xAB\x8B\xE6\xB1\x82\xE6\x9B\xB8 \xC3\xA9t\xC3\xA9 \xF0\x9F\x96\xA8"},
+      {"backslash kept", "C:\\docs\\a.txt", 255, "C:\\docs\\a.txt"},
+      {"ESC sequence",
+       "a\x1B]0;pwned\x07"
+       "b",
+       255, "a\\x1B]0;pwned\\x07b"},
+      {"line breaks", "one\r\ntwo\nthree", 255, "one\\x0D\\x0Atwo\\x0Athree"},
+      {"tab and DEL", "a\tb\x7F", 255, "a\\x09b\\x7F"},
+      {"C1 CSI, as UTF-8",
+       "a\xC2\x9B"
+       "2Jb",
+       255, "a\\xC2\\x9B2Jb"},
+      {"no-break space is no control",
+       "a\xC2\xA0"
+       "b",
+       255,
+       "a\xC2\xA0"
+       "b"},
+      {"lone C1 byte",
+       "a\x9B"
+       "b",
+       255, "a\\x9Bb"},
+      {"Latin-1, not UTF-8", "caf\xE9", 255, "caf\\xE9"},
+      {"overlong slash", "\xC0\xAF", 255, "\\xC0\\xAF"},
+      {"surrogate", "\xED\xA0\x80", 255, "\\xED\\xA0\\x80"},
+      {"past U+10FFFF", "\xF4\x90\x80\x80", 255, "\\xF4\\x90\\x80\\x80"},
+      {"cut short", "ab\xE3\x81", 255, "ab\\xE3\\x81"},
+      {"cut at the limit", std::string(300, 'x'), 255, std::string(255, 'x')},
+      {"no escape split", "abc\x1B", 5, "abc"},
+      {"no character split", "ab\xE3\x81\x82", 4, "ab"},
+      {"escapes fill the limit", std::string(100, '\n'), 255,
+       [] {
+         std::string all;
+         for (int i = 0; i < 63; ++i) all += "\\x0A";
+         return all;
+       }()},
+  };
+  for (const Case& c : cases) {
+    const std::string kept = EscapeJobText(c.text, c.most);
+    EXPECT_EQ(kept, c.kept) << c.name;
+    EXPECT_LE(kept.size(), c.most) << c.name;
+    EXPECT_EQ(EscapeJobText(kept, c.most), kept) << c.name << ": escaped again";
+    ExpectOneLineEach({kept});
+  }
+}
+
+#ifndef _WIN32
+TEST(ClientRecord, ReadsOnlyWhatItWrites) {
+  struct Case {
+    const char* name;
+    std::string record;
+    bool read;
+    bool local;
+    const char* address;
+  } const cases[] = {
+      {"this machine", "local\n", true, true, ""},
+      {"IPv4", "192.0.2.20\n", true, false, "192.0.2.20"},
+      {"IPv6", "2001:db8::7\n", true, false, "2001:db8::7"},
+      {"link-local", "fe80::1\n", true, false, "fe80::1"},
+      {"no line feed", "192.0.2.20", false, false, ""},
+      {"empty", "", false, false, ""},
+      {"line feed alone", "\n", false, false, ""},
+      {"two lines", "192.0.2.20\n192.0.2.21\n", false, false, ""},
+      {"CR LF", "192.0.2.20\r\n", false, false, ""},
+      {"blank before", " 192.0.2.20\n", false, false, ""},
+      {"NUL inside", std::string("192.0.2.20\0x\n", 13), false, false, ""},
+      {"upper-case IPv6", "2001:DB8::7\n", false, false, ""},
+      {"long IPv6 form", "2001:db8:0:0:0:0:0:7\n", false, false, ""},
+      {"IPv4 as IPv6", "::ffff:192.0.2.20\n", false, false, ""},
+      {"URI form", "[v1.fd00::10]\n", false, false, ""},
+      {"zone", "fe80::1%eth0\n", false, false, ""},
+      {"leading zero", "192.0.2.020\n", false, false, ""},
+      {"loopback", "127.0.0.1\n", false, false, ""},
+      {"IPv6 loopback", "::1\n", false, false, ""},
+      {"unspecified", "0.0.0.0\n", false, false, ""},
+      {"IPv6 unspecified", "::\n", false, false, ""},
+      {"a name", "laptop-ann.example\n", false, false, ""},
+      {"another word", "Local\n", false, false, ""},
+      {"command", "x@HOAD=IC0A80001\n", false, false, ""},
+      {"escape", "\x1B[2J\n", false, false, ""},
+      {"huge", std::string(5000, '1') + "\n", false, false, ""},
+  };
+  for (const Case& c : cases) {
+    JobClient client;
+    client.name = "untouched";
+    EXPECT_EQ(ParseClientRecord(c.record, &client), c.read) << c.name;
+    if (!c.read) {
+      EXPECT_EQ(client.name, "untouched") << c.name;
+      continue;
+    }
+    EXPECT_EQ(client.local, c.local) << c.name;
+    EXPECT_EQ(client.address, c.address) << c.name;
+    EXPECT_EQ(FormatClientRecord(client), c.record) << c.name << ": written back";
+  }
+}
+
+TEST(ClientRecord, EveryConnectionItRecordsReadsBack) {
+  for (const char* host :
+       {"localhost", "192.0.2.20", "[v1.fd00::10]", "::ffff:198.51.100.4", "[v1.FE80:0::1+eth0]"}) {
+    const JobClient written = IdentifyJobClient(host);
+    JobClient read;
+    ASSERT_TRUE(ParseClientRecord(FormatClientRecord(written), &read)) << host;
+    EXPECT_EQ(read.local, written.local) << host;
+    EXPECT_EQ(read.address, written.address) << host;
+  }
+}
+
+TEST(JobClient, ANamedClientIsNeverThisMachine) {
+  struct Case {
+    std::string host;
+    bool used;
+    const char* address;
+    const char* name;
+    const char* why;
+  } const cases[] = {
+      {"192.0.2.7", true, "192.0.2.7", "192.0.2.7", ""},
+      {"[v1.fd00::10]", true, "fd00::10", "fd00::10", ""},
+      {"::ffff:192.0.2.7", true, "192.0.2.7", "192.0.2.7", ""},
+      {"laptop-ann.example", true, "", "laptop-ann.example", ""},
+      {"PC_01", true, "", "PC_01", ""},
+      {"", false, "", "", "empty"},
+      {"localhost", false, "", "", "this machine"},
+      {"127.0.0.1", false, "", "", "this machine"},
+      {"127.1.2.3", false, "", "", "this machine"},
+      {"::1", false, "", "", "this machine"},
+      {"[v1.::1]", false, "", "", "this machine"},
+      {"::ffff:127.0.0.1", false, "", "", "this machine"},
+      {"[v1.::ffff:127.0.0.1]", false, "", "", "this machine"},
+      {"0.0.0.0", false, "", "", "unspecified"},
+      {"::", false, "", "", "unspecified"},
+      {"x@HOAD=IC0A80001", false, "", "", "neither"},
+      {"pc\\x1B[2J", false, "", "", "neither"},
+      {"pc\n", false, "", "", "neither"},
+      {"two words", false, "", "", "neither"},
+      {std::string(256, 'a'), false, "", "", "neither"},
+  };
+  for (const Case& c : cases) {
+    JobClient client;
+    client.name = "untouched";
+    std::string why;
+    EXPECT_EQ(IdentifyNamedJobClient(c.host, &client, &why), c.used) << c.host;
+    if (c.used) {
+      EXPECT_FALSE(client.local) << c.host;
+      EXPECT_EQ(client.address, c.address) << c.host;
+      EXPECT_EQ(client.name, c.name) << c.host;
+    } else {
+      EXPECT_EQ(client.name, "untouched") << c.host;
+      EXPECT_NE(why.find(c.why), std::string::npos) << c.host << ": " << why;
+    }
   }
 }
 #endif

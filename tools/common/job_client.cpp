@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -18,6 +19,14 @@ std::string StripBrackets(const std::string& host) {
 std::string IPv4Text(const in_addr& address) {
   char text[INET_ADDRSTRLEN];
   return inet_ntop(AF_INET, &address, text, sizeof text) != nullptr ? text : "";
+}
+
+bool IsHostName(const std::string& host) {
+  if (host.empty() || host.size() > 255) return false;
+  for (unsigned char c : host) {
+    if (!std::isalnum(c) && c != '-' && c != '_' && c != '.') return false;
+  }
+  return true;
 }
 
 JobClient FromIPv4(const in_addr& address) {
@@ -56,4 +65,26 @@ JobClient IdentifyJobClient(const std::string& host) {
   // allows it; no address, since the filter never waits on a resolver.
   client.name = host;
   return client;
+}
+
+bool IdentifyNamedJobClient(const std::string& host, JobClient* client, std::string* why) {
+  if (host.empty()) {
+    *why = "it is empty";
+    return false;
+  }
+  const JobClient named = IdentifyJobClient(host);
+  if (named.local) {
+    *why = "it names this machine, which only a connection from it can be";
+    return false;
+  }
+  if (named.address == "0.0.0.0" || named.address == "::") {
+    *why = "it is the unspecified address";
+    return false;
+  }
+  if (named.address.empty() && !IsHostName(named.name)) {
+    *why = "it is neither a host name nor an address";
+    return false;
+  }
+  *client = named;
+  return true;
 }

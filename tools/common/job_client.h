@@ -16,3 +16,10 @@ struct JobClient {
 // any form, and an empty name, are this machine. A zone names an interface
 // of the server, nothing the printer could use, and is dropped.
 JobClient IdentifyJobClient(const std::string& host);
+
+// A client another server names for its own client (a trusted peer's
+// job-originating-host-name), which can only ever be another machine: an
+// empty name, "localhost", a loopback or unspecified address, and a name
+// that is no host name (letters, digits, "-", "_" and dots, at most 255)
+// nor address are refused, with `why` saying so, and `client` untouched.
+bool IdentifyNamedJobClient(const std::string& host, JobClient* client, std::string* why);

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <string>
 
+#include "access.h"
 #include "job_origin.h"
 #include "print_job.h"
 #include "printer_settings.h"
@@ -135,6 +136,11 @@ std::string DefaultSpoolDirectory() {
 
 }  // namespace
 
+pappl_pr_driver_t* AppDrivers() {
+  static pappl_pr_driver_t drivers[] = {{kDriverName, kDriverDescription, nullptr, nullptr}};
+  return drivers;
+}
+
 bool MakeDriver(pappl_system_t*, const char* driver_name, const char*, const char*,
                 pappl_pr_driver_data_t* driver, ipp_t** attributes, void*) {
   if (std::strcmp(driver_name, kDriverName) != 0) return false;
@@ -178,6 +184,7 @@ pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
     }
     port = static_cast<int>(number);
   }
+  if (!CheckAccessOptions(option_count, options)) return nullptr;
   const char* spool = option("spool-directory");
   const std::string default_spool = spool != nullptr ? spool : DefaultSpoolDirectory();
   pappl_system_t* system =
@@ -185,7 +192,10 @@ pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
                         "_print,_universal", default_spool.c_str(), option("log-file"),
                         ReadLogLevel(option("log-level")), option("auth-service"), false);
   if (system == nullptr) return nullptr;
-  if (const char* group = option("admin-group")) papplSystemSetAdminGroup(system, group);
+  // The state holds printers, which need the driver: set here, so the main
+  // loop leaves both to this system.
+  papplSystemSetPrinterDrivers(system, 1, AppDrivers(), nullptr, nullptr, MakeDriver, nullptr);
+  LoadStateWithAccess(system, option_count, options);
   if (const char* host = option("server-hostname")) papplSystemSetHostName(system, host);
   // Loopback unless told otherwise: a print server opens the application to
   // its network on purpose ("-o listen-hostname=*").

@@ -1,12 +1,14 @@
 #include "job_origin.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
-#include <map>
-#include <mutex>
-#include <utility>
+#include <cerrno>
+#include <cstring>
 
+#include "client_record.h"
 #include "printer_settings.h"
 #include "text_forms.h"
 
@@ -20,30 +22,25 @@ namespace {
 // request it read last.
 thread_local http_t* current_connection = nullptr;
 
-struct Origin {
-  bool local = false;
-  std::string address;
-};
+// The record beside the job's spool file: PAPPL names it after the job and
+// keeps it in the spool folder, which outlives a restart.
+constexpr char kRecordExtension[] = "origin";
 
-std::mutex origins_mutex;
-std::map<std::pair<int, int>, Origin> origins;  // by printer and job id
+// A record is one short line; reading a little more shows one that is not.
+constexpr size_t kMostRecordBytes = 128;
 
-std::pair<int, int> KeyOf(pappl_job_t* job) {
-  return {papplPrinterGetID(papplJobGetPrinter(job)), papplJobGetID(job)};
-}
-
-Origin OriginOf(http_t* connection) {
-  Origin origin;
+JobClient ClientOf(http_t* connection) {
+  JobClient client;
   http_addr_t* address = httpGetAddress(connection);
-  if (address == nullptr) return origin;
+  if (address == nullptr) return client;
   // The local socket is for this machine's own commands (submit, add).
   if (httpAddrFamily(address) == AF_LOCAL || httpAddrLocalhost(address)) {
-    origin.local = true;
-    return origin;
+    client.local = true;
+    return client;
   }
   char text[256];
-  if (httpAddrString(address, text, sizeof(text)) != nullptr) origin.address = text;
-  return origin;
+  if (httpAddrString(address, text, sizeof(text)) != nullptr) client = IdentifyJobClient(text);
+  return client;
 }
 
 bool IsTrusted(const JobClient& peer, const std::vector<std::string>& trusted) {
@@ -54,6 +51,38 @@ bool IsTrusted(const JobClient& peer, const std::vector<std::string>& trusted) {
     }
   }
   return false;
+}
+
+// The record holds nothing but "local" and addresses.
+std::string Describe(const JobClient& client) {
+  return client.local ? "this machine" : client.address;
+}
+
+// What the job's record says, or why there is nothing to go by.
+bool ReadRecord(pappl_job_t* job, JobClient* client, std::string* why) {
+  char path[1024];
+  const int fd = papplJobOpenFile(job, path, sizeof(path), nullptr, kRecordExtension, "r");
+  if (fd < 0) {
+    *why = errno == ENOENT
+               ? "no connection recorded for the job"
+               : std::string("the job's client record cannot be read: ") + std::strerror(errno);
+    return false;
+  }
+  std::string record(kMostRecordBytes + 1, '\0');
+  size_t got = 0;
+  while (got < record.size()) {
+    const ssize_t n = read(fd, &record[got], record.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  close(fd);
+  record.resize(got);
+  if (!ParseClientRecord(record, client)) {
+    *why = "the job's client record is not one this program wrote: \"" + QuotedText(record) + "\"";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -69,43 +98,45 @@ extern "C" http_state_t httpReadRequest(http_t* http, char* resource, size_t len
 }
 
 void RecordJobOrigin(pappl_job_t* job) {
+  // Jobs read back from PAPPL's state at start-up raise job-created too,
+  // on a thread with no connection: their records are already on disk.
   if (current_connection == nullptr) return;
-  const Origin origin = OriginOf(current_connection);
-  const std::lock_guard<std::mutex> lock(origins_mutex);
-  origins[KeyOf(job)] = origin;
+  const std::string record = FormatClientRecord(ClientOf(current_connection));
+  char path[1024];
+  const int fd = papplJobOpenFile(job, path, sizeof(path), nullptr, kRecordExtension, "w");
+  bool written = false;
+  if (fd >= 0) {
+    written = write(fd, record.data(), record.size()) == static_cast<ssize_t>(record.size());
+    written = close(fd) == 0 && written;
+  }
+  if (!written) {
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Cannot record the job's client in %s: %s", path,
+                std::strerror(errno));
+  }
 }
 
 void ForgetJobOrigin(pappl_job_t* job) {
-  const std::lock_guard<std::mutex> lock(origins_mutex);
-  origins.erase(KeyOf(job));
+  char path[1024];
+  papplJobOpenFile(job, path, sizeof(path), nullptr, kRecordExtension, "x");
 }
 
 JobClient FindJobClient(pappl_printer_t* printer, pappl_job_t* job, std::string* how) {
-  Origin origin;
-  bool known = false;
-  {
-    const std::lock_guard<std::mutex> lock(origins_mutex);
-    const auto found = origins.find(KeyOf(job));
-    if (found != origins.end()) {
-      origin = found->second;
-      known = true;
-    }
-  }
-  if (!known) {
-    *how = "no connection recorded for the job (submitted before a restart)";
-    return JobClient{};
-  }
   JobClient peer;
-  peer.local = origin.local;
-  if (!origin.local) peer = IdentifyJobClient(origin.address);
+  if (!ReadRecord(job, &peer, how)) return JobClient{};
+  *how = "the connection from " + Describe(peer);
   ipp_attribute_t* named = papplJobGetAttribute(job, "job-originating-host-name");
-  if (named != nullptr && IsTrusted(peer, ReadTrustedPeers(printer))) {
-    const char* host = ippGetString(named, 0, nullptr);
-    *how = "named by the trusted peer \"" +
-           QuotedText(origin.local ? "localhost" : origin.address) + "\"";
-    return IdentifyJobClient(host != nullptr ? host : "");
+  if (named == nullptr || !IsTrusted(peer, ReadTrustedPeers(printer))) return peer;
+  const char* host = ippGetString(named, 0, nullptr);
+  const std::string text = host != nullptr ? host : "";
+  JobClient client;
+  std::string why;
+  if (!IdentifyNamedJobClient(text, &client, &why)) {
+    papplLogJob(job, PAPPL_LOGLEVEL_WARN,
+                "The trusted peer %s named the client \"%s\", which is ignored (%s): the peer "
+                "itself is the job's client.",
+                Describe(peer).c_str(), QuotedText(text).c_str(), why.c_str());
+    return peer;
   }
-  *how = origin.local ? "the connection from this machine"
-                      : "the connection from \"" + QuotedText(origin.address) + "\"";
-  return peer;
+  *how = "named by the trusted peer " + Describe(peer);
+  return client;
 }

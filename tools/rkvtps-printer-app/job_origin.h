@@ -9,13 +9,15 @@
 
 #include "job_client.h"
 
-// Records the connection of the job just created (call from the event
-// callback: PAPPL raises job-created on the thread of the client's
-// connection) and forgets it once the job is done.
+// Records the connection of the job just created in a file beside the job
+// in the spool folder, so that a job printed after a restart still has it
+// (call from the event callback: PAPPL raises job-created on the thread of
+// the client's connection), and removes the record once the job is done.
 void RecordJobOrigin(pappl_job_t* job);
 void ForgetJobOrigin(pappl_job_t* job);
 
-// The client of `job`: the connection's address; a job from a peer the
-// printer trusts may name its own (job-originating-host-name). A job with
-// no recorded connection (one from before a restart) has no client.
+// The client of `job`: the recorded connection's address; a job from a
+// peer the printer trusts may name another machine as its client
+// (job-originating-host-name), never this one. A job with no readable
+// record has no client; `how` says which it was, or why none.
 JobClient FindJobClient(pappl_printer_t* printer, pappl_job_t* job, std::string* how);

@@ -14,7 +14,6 @@ int main(int argc, char* argv[]) {
   // Each job sets the library's code page to its printer's; the variable
   // exists before any thread does, so later changes only replace its value.
   setenv("RKVTPS32_ACP", "1252", 0);
-  pappl_pr_driver_t drivers[] = {{kDriverName, kDriverDescription, nullptr, nullptr}};
-  return papplMainloop(argc, argv, RKVTPS32_VERSION_STRING, nullptr, 1, drivers, nullptr,
+  return papplMainloop(argc, argv, RKVTPS32_VERSION_STRING, nullptr, 1, AppDrivers(), nullptr,
                        MakeDriver, nullptr, nullptr, MakeSystem, nullptr, nullptr);
 }

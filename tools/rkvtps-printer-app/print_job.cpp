@@ -38,7 +38,7 @@ std::string ComposeHeader(pappl_job_t* job) {
   const JobSettings settings = ReadPrinterSettings(printer, job, &notes);
   std::string how;
   const JobClient client = FindJobClient(printer, job, &how);
-  notes.push_back({"DEBUG", "client from " + how});
+  notes.push_back({"DEBUG", "the job's client: " + how});
   const char* user = papplJobGetUsername(job);
   std::string header;
   {
@@ -159,8 +159,11 @@ bool PrintJob(pappl_job_t* job, int copies, pappl_device_t* device) {
     return Abort(job, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS,
                  "Printing stopped: " + error + " (" + std::to_string(written) + " bytes sent).");
   }
-  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "%zu bytes of commands, %llu bytes of document",
-              header.size(), static_cast<unsigned long long>(expected - header.size()));
+  // PAPPL formats its log itself and knows no "z" size: "%zu" would come
+  // out as it is and leave the next figure to take this one's argument.
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "%llu bytes of commands, %llu bytes of document",
+              static_cast<unsigned long long>(header.size()),
+              static_cast<unsigned long long>(expected - header.size()));
   return true;
 }
 

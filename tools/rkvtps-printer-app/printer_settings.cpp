@@ -65,6 +65,35 @@ void AddKeywords(ipp_t* attributes, const char* attribute, const std::vector<std
                default_value);
 }
 
+// What a job may set: PAPPL's own list, less page-ranges (a document
+// passes through whole), and the two N-up attributes. PAPPL would name
+// every vendor attribute, the administrator's settings too; the driver's
+// list replaces its own (PAPPL patch 0021).
+void AddJobCreationAttributes(ipp_t* attributes) {
+  static const char* const kJobAttributes[] = {"copies",
+                                               "document-format",
+                                               "document-name",
+                                               "ipp-attribute-fidelity",
+                                               "job-hold-until",
+                                               "job-hold-until-time",
+                                               "job-name",
+                                               "job-priority",
+                                               "media",
+                                               "media-col",
+                                               "multiple-document-handling",
+                                               "orientation-requested",
+                                               "output-bin",
+                                               "print-color-mode",
+                                               "print-content-optimize",
+                                               "print-quality",
+                                               "printer-resolution",
+                                               "sides",
+                                               "number-up",
+                                               AttributeOf("RKNup")};
+  ippAddStrings(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "job-creation-attributes-supported",
+                static_cast<int>(std::size(kJobAttributes)), nullptr, kJobAttributes);
+}
+
 std::vector<int> CodeTypesWithCommands() {
   std::vector<int> codes;
   for (const rk::CodeType& type : rk::kCodeTypes) {
@@ -164,6 +193,8 @@ void AddSettingAttributes(pappl_pr_driver_data_t* driver, ipp_t* attributes) {
   ippAddIntegers(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "number-up-supported",
                  static_cast<int>(std::size(kNumberUp)), kNumberUp);
   ippAddInteger(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "number-up-default", 1);
+
+  AddJobCreationAttributes(attributes);
 
   // The client setting of the filter has no place here: the application
   // knows each job's connection.
