@@ -33,7 +33,7 @@ say() { printf 'build-pappl: %s\n' "$*"; }
 # other patches is not taken for this one.
 patch_set_digest() {
   (
-    cd "$patches" && cat series $(grep -v '^#' series)
+    cd "$patches" && cat series && grep -v '^#' series | xargs cat
     cd ../debian && find . -type f | LC_ALL=C sort | xargs cat
   ) | sha256sum | cut -c1-16
 }
