@@ -10,6 +10,7 @@
 #include <string>
 
 #include "access.h"
+#include "app_strings.h"
 #include "job_origin.h"
 #include "print_job.h"
 #include "printer_settings.h"
@@ -103,6 +104,14 @@ void FollowJobs(pappl_system_t*, pappl_printer_t*, pappl_job_t* job, pappl_event
   if (job == nullptr) return;
   if (event & PAPPL_EVENT_JOB_CREATED) RecordJobOrigin(job);
   if (event & PAPPL_EVENT_JOB_COMPLETED) ForgetJobOrigin(job);
+}
+
+// The printer's settings carry the project's own attribute names; without
+// these strings its web page shows them raw ("rkvtps-owner-code-type").
+void AddSettingLabels(pappl_system_t* system) {
+  for (const AppStrings& strings : kAppStrings) {
+    papplSystemAddStringsData(system, strings.path, strings.language, strings.text);
+  }
 }
 
 pappl_loglevel_t ReadLogLevel(const char* value) {
@@ -204,6 +213,7 @@ pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
     papplSystemAddListeners(system, listen != nullptr ? listen : "localhost");
   }
   AddPassThroughFilters(system);
+  AddSettingLabels(system);
   papplSystemSetEventCallback(system, FollowJobs, nullptr);
   papplSystemAddTimerCallback(system, std::time(nullptr) + 1, 2, WatchDevices, nullptr);
   return system;
