@@ -102,3 +102,7 @@ install_cups() {
   return 1
 }
 install_cups
+
+# Debian's PAPPL with the project's patches: the printer application and its
+# tests need them (packaging/pappl/README.md says which faults they mend).
+"$(dirname "$0")/build-pappl.sh"
