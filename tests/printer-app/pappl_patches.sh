@@ -6,8 +6,8 @@
 #  - the languages of the application's strings files: once in each answer;
 #  - SIGTERM with a device that is down and three jobs queued: the server
 #    stops promptly (the time is reported, only a generous bound fails),
-#    and after a restart with the device up each job prints once, without
-#    a new job to wake the queue.
+#    and after a restart with the device up each job prints once, in the
+#    order submitted, without a new job to wake the queue.
 #
 # Usage: pappl_patches.sh BUILD_DIR
 set -euo pipefail
@@ -182,5 +182,10 @@ start_app "$port"
 # No new job: the queued ones must print on their own.
 wait_captures "$tree/late" 3
 check_captures "$tree/late" queued1 queued2 queued3
+# In the order they were submitted: the oldest waited longest.
+for index in 1 2 3; do
+  grep -aq "^document queued$index\$" "$tree/late/conn-$index" ||
+    fail "after the restart connection $index does not carry queued$index (jobs out of order)"
+done
 
 app_env_finish "PAPPL patches (concurrent jobs, SIGTERM and restart)"
