@@ -371,6 +371,10 @@ if lpadmin -h "$cups_socket" -p rk -E -v "$(uri cap)" -m everywhere 2> "$tree/lo
       fail "lp for $user"
     if next_capture && check_capture "$capture" "$tree/docs/$user.txt" 1 "cupsd $user"; then
       grep -q "owner \"$user\"" "$capture.decoded" || fail "through cupsd: owner is not $user"
+    elif [ ! -e "$capture" ]; then
+      # Where the job stopped: cupsd's queue and its backend's last words.
+      lpstat -h "$cups_socket" -W all -o -l >&2 || true
+      tail -n 30 "$tree/cups/log/error_log" >&2 || true
     fi
   done
 else
