@@ -24,17 +24,6 @@ doc_size=$(stat -c %s "$tree/docs/doc.ps")
 
 uri() { echo "ipp://${2:-localhost}:$port/ipp/print/$1"; }
 
-# ipp_test NAME OPERATION < BODY: as in printer_app.sh.
-ipp_test() {
-  {
-    printf '{\n  NAME "%s"\n  OPERATION %s\n  GROUP operation-attributes-tag\n' "$2" "$2"
-    printf '  ATTR charset attributes-charset utf-8\n'
-    printf '  ATTR naturalLanguage attributes-natural-language en\n'
-    # shellcheck disable=SC2016 # ipptool expands $uri
-    printf '  ATTR uri printer-uri $uri\n'
-    cat
-  } > "$tree/$1.test"
-}
 ipp_test job Print-Job << 'EOF_TEST'
   ATTR name requesting-user-name $owner
   ATTR name job-name $name

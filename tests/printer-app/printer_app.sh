@@ -39,19 +39,6 @@ add_printer slow "socket://127.0.0.1:$slow_port"
 
 uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
 
-# ipp_test NAME OPERATION < BODY: an ipptool test file, $tree/NAME.test, for
-# OPERATION on $uri; BODY holds the rest of its attributes and expectations
-# and the closing brace.
-ipp_test() {
-  {
-    printf '{\n  NAME "%s"\n  OPERATION %s\n  GROUP operation-attributes-tag\n' "$2" "$2"
-    printf '  ATTR charset attributes-charset utf-8\n'
-    printf '  ATTR naturalLanguage attributes-natural-language en\n'
-    printf '  ATTR uri printer-uri $uri\n'
-    cat
-  } > "$tree/$1.test"
-}
-
 # A printer whose driver data PAPPL refused comes up with no format at all:
 # read what each printer says before trusting it.
 ipp_test attributes Get-Printer-Attributes << 'EOF'

@@ -101,6 +101,20 @@ start_app() {
   exit 1
 }
 
+# ipp_test NAME OPERATION < BODY: an ipptool test file, $tree/NAME.test, for
+# OPERATION on $uri; BODY holds the rest of its attributes and expectations
+# and the closing brace.
+ipp_test() {
+  {
+    printf '{\n  NAME "%s"\n  OPERATION %s\n  GROUP operation-attributes-tag\n' "$2" "$2"
+    printf '  ATTR charset attributes-charset utf-8\n'
+    printf '  ATTR naturalLanguage attributes-natural-language en\n'
+    # shellcheck disable=SC2016 # ipptool expands $uri
+    printf '  ATTR uri printer-uri $uri\n'
+    cat
+  } > "$tree/$1.test"
+}
+
 add_printer() {
   "$app" add -d "$1" -v "$2" -m rkvtps_generic > /dev/null
 }
