@@ -75,18 +75,18 @@ request() {
 print_job() {
   ipptool -T 20 -tv -f "$tree/doc.pdf" -d owner="$3" -d hold="$4" -d job=0 \
     "${base[$1]}/ipp/print/$2" "$tree/print.test" 2> /dev/null |
-    awk '/job-id \(integer\)/ { print $NF; exit }'
+    awk '/job-id \(integer\)/ && id == "" { id = $NF } END { print id }'
 }
 local_job() {
   ipptool -T 20 -tv -f "$tree/doc.pdf" -d owner="$2" -d hold="$3" -d job=0 \
     "${base[local]}/ipp/print/$1" "$tree/print.test" 2> /dev/null |
-    awk '/job-id \(integer\)/ { print $NF; exit }'
+    awk '/job-id \(integer\)/ && id == "" { id = $NF } END { print id }'
 }
 
 # printer_value PRINTER ATTRIBUTE: its value, asked from this machine.
 printer_value() {
   ipptool -T 10 -tv -d attr="$2" -d owner=probe "ipp://127.0.0.1:$port/ipp/print/$1" \
-    "$tree/attributes.test" 2> /dev/null | awk -v name="$2" '$1 == name { sub(/^[^=]*= ?/, ""); print; exit }'
+    "$tree/attributes.test" 2> /dev/null | awk -v name="$2" '$1 == name && !found { sub(/^[^=]*= ?/, ""); print; found = 1 }'
 }
 job_value() {
   "$app" jobs -d "$1" | awk -v id="$2" '$1 == id { print $2 }'

@@ -143,8 +143,9 @@ send_one "$load_remote" slow survivor after-death 20000
 start_device "$slow_port" "$tree/slow-again"
 state=$(wait_job_end slow 1)
 [ "$state" = aborted ] || fail "dead device: the job cut short ended $state"
-ipp_job_state slow 1 | grep -q "job-state-message.*Printing stopped" ||
-  fail "dead device: the aborted job does not say why: $(ipp_job_state slow 1 | tr '\n' ' ')"
+said=$(ipp_job_state slow 1)
+grep -q "job-state-message.*Printing stopped" <<< "$said" ||
+  fail "dead device: the aborted job does not say why: $(tr '\n' ' ' <<< "$said")"
 state=$(wait_job_end slow 2)
 [ "$state" = completed ] || fail "dead device: the next job ended $state"
 load_wait_done slow "$tree/slow-again" "$slow_port" 30 || fail "dead device: a connection stays open"

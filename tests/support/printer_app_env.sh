@@ -38,6 +38,9 @@ app_env_enter() {
   ip addr add 192.0.2.20/32 dev lo
   local folder
   for folder in /run /var/lib /var/spool; do mount -t tmpfs tmpfs "$folder"; done
+  # A command that stops the script under "set -e" says which it was.
+  set -E
+  trap 'app_env_died $? "$LINENO" "$BASH_COMMAND"' ERR
   tree=$(mktemp -d /run/rkapp.XXXXXX)
   chmod 755 "$tree"
   mkdir -p "$tree/log" "$tree/docs"
@@ -50,6 +53,10 @@ app_env_enter() {
   app=$prefix/sbin/rkvtps-printer-app
   tool=$prefix/bin/rkvtps
   [ -x "$app" ] || { echo "FAIL: the application was not installed" >&2; exit 1; }
+}
+
+app_env_died() {
+  echo "FAIL: ${BASH_SOURCE[2]:-$0} line $2: \"$3\" exited $1" >&2
 }
 
 app_env_stop_all() {
