@@ -7,13 +7,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "job_header.h"
-#include "job_origin.h"
-#include "printer_settings.h"
+#include "job_commands.h"
 #include "text_forms.h"
 
 namespace {
@@ -21,59 +18,6 @@ namespace {
 // Big enough that PAPPL writes each chunk straight to the device (its own
 // buffer is 8 KiB) and reports a failed write at once.
 constexpr size_t kChunk = 64 * 1024;
-
-// The library reads its code page from the environment, one for the whole
-// process; printers with different code pages take turns.
-std::mutex code_page_mutex;
-
-pappl_loglevel_t LevelOf(const char* level) {
-  if (std::strcmp(level, "WARNING") == 0) return PAPPL_LOGLEVEL_WARN;
-  if (std::strcmp(level, "INFO") == 0) return PAPPL_LOGLEVEL_INFO;
-  return PAPPL_LOGLEVEL_DEBUG;
-}
-
-std::string ComposeHeader(pappl_job_t* job) {
-  pappl_printer_t* printer = papplJobGetPrinter(job);
-  JobNotes notes;
-  const JobSettings settings = ReadPrinterSettings(printer, job, &notes);
-  std::string how;
-  const JobClient client = FindJobClient(printer, job, &how);
-  notes.push_back({"DEBUG", "the job's client: " + how});
-  const char* user = papplJobGetUsername(job);
-  std::string header;
-  {
-    const std::lock_guard<std::mutex> lock(code_page_mutex);
-    // The variable exists from start-up on, so this replaces its value and
-    // never moves the environment under a reading thread.
-    setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
-    header = ComposeJobHeader(settings, user != nullptr ? user : "", client, &notes);
-  }
-  std::string warnings;
-  for (const JobNote& note : notes) {
-    papplLogJob(job, LevelOf(note.level), "%s", note.text.c_str());
-    if (LevelOf(note.level) == PAPPL_LOGLEVEL_WARN)
-      warnings += (warnings.empty() ? "" : "; ") + note.text;
-  }
-  // What the printer was sent in place of the job's text is the user's to
-  // see, in the job's state message.
-  if (!warnings.empty()) {
-    papplJobSetReasons(job, PAPPL_JREASON_WARNINGS_DETECTED, PAPPL_JREASON_NONE);
-    // Each note quotes job text already escaped: the message is cut, not
-    // escaped again.
-    papplJobSetMessage(job, "%s", warnings.substr(0, 512).c_str());
-  }
-  return header;
-}
-
-// Ends the job as aborted, saying why, unless it was cancelled: then it
-// stops writing and PAPPL records the cancellation.
-bool Abort(pappl_job_t* job, pappl_jreason_t reason, const std::string& why) {
-  if (papplJobIsCanceled(job)) return true;
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", why.c_str());
-  papplJobSetReasons(job, reason | PAPPL_JREASON_ABORTED_BY_SYSTEM, PAPPL_JREASON_NONE);
-  papplJobSetMessage(job, "%s", why.c_str());
-  return false;
-}
 
 bool Write(pappl_device_t* device, const char* data, size_t size) {
   return size == 0 || papplDeviceWrite(device, data, size) == static_cast<ssize_t>(size);
@@ -124,16 +68,16 @@ bool PrintJob(pappl_job_t* job, int copies, pappl_device_t* device) {
   papplJobSetMessage(job, "Printing.");
   const char* format = papplJobGetFormat(job);
   if (!IsDeviceFormat(job)) {
-    return Abort(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-                 "The device takes no \"" + QuotedText(format != nullptr ? format : "") +
-                     "\" documents, and this printer passes documents through unchanged.");
+    return AbortJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+                    "The device takes no \"" + QuotedText(format != nullptr ? format : "") +
+                        "\" documents, and this printer passes documents through unchanged.");
   }
   const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    return Abort(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
-                 std::string("Cannot open the spooled document: ") + std::strerror(errno));
+    return AbortJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+                    std::string("Cannot open the spooled document: ") + std::strerror(errno));
   }
-  const std::string header = ComposeHeader(job);
+  const std::string header = ComposeJobCommands(job);
   const uint64_t before = BytesWritten(device);
   uint64_t expected = header.size();
   std::string error;
@@ -156,8 +100,9 @@ bool PrintJob(pappl_job_t* job, int copies, pappl_device_t* device) {
         "the device took " + std::to_string(written) + " of " + std::to_string(expected) + " bytes";
   }
   if (!sent) {
-    return Abort(job, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS,
-                 "Printing stopped: " + error + " (" + std::to_string(written) + " bytes sent).");
+    return AbortJob(
+        job, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS,
+        "Printing stopped: " + error + " (" + std::to_string(written) + " bytes sent).");
   }
   // PAPPL formats its log itself and knows no "z" size: "%zu" would come
   // out as it is and leave the next figure to take this one's argument.

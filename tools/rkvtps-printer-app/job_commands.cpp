@@ -1,0 +1,65 @@
+#include "job_commands.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "job_header.h"
+#include "job_origin.h"
+#include "printer_settings.h"
+
+namespace {
+
+// The library reads its code page from the environment, one for the whole
+// process; printers with different code pages take turns.
+std::mutex code_page_mutex;
+
+pappl_loglevel_t LevelOf(const char* level) {
+  if (std::strcmp(level, "WARNING") == 0) return PAPPL_LOGLEVEL_WARN;
+  if (std::strcmp(level, "INFO") == 0) return PAPPL_LOGLEVEL_INFO;
+  return PAPPL_LOGLEVEL_DEBUG;
+}
+
+}  // namespace
+
+std::string ComposeJobCommands(pappl_job_t* job) {
+  pappl_printer_t* printer = papplJobGetPrinter(job);
+  JobNotes notes;
+  const JobSettings settings = ReadPrinterSettings(printer, job, &notes);
+  std::string how;
+  const JobClient client = FindJobClient(printer, job, &how);
+  notes.push_back({"DEBUG", "the job's client: " + how});
+  const char* user = papplJobGetUsername(job);
+  std::string header;
+  {
+    const std::lock_guard<std::mutex> lock(code_page_mutex);
+    // The variable exists from start-up on, so this replaces its value and
+    // never moves the environment under a reading thread.
+    setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
+    header = ComposeJobHeader(settings, user != nullptr ? user : "", client, &notes);
+  }
+  std::string warnings;
+  for (const JobNote& note : notes) {
+    papplLogJob(job, LevelOf(note.level), "%s", note.text.c_str());
+    if (LevelOf(note.level) == PAPPL_LOGLEVEL_WARN)
+      warnings += (warnings.empty() ? "" : "; ") + note.text;
+  }
+  // What the printer was sent in place of the job's text is the user's to
+  // see, in the job's state message.
+  if (!warnings.empty()) {
+    papplJobSetReasons(job, PAPPL_JREASON_WARNINGS_DETECTED, PAPPL_JREASON_NONE);
+    // Each note quotes job text already escaped: the message is cut, not
+    // escaped again.
+    papplJobSetMessage(job, "%s", warnings.substr(0, 512).c_str());
+  }
+  return header;
+}
+
+bool AbortJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& why) {
+  if (papplJobIsCanceled(job)) return true;
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", why.c_str());
+  papplJobSetReasons(job, reason | PAPPL_JREASON_ABORTED_BY_SYSTEM, PAPPL_JREASON_NONE);
+  papplJobSetMessage(job, "%s", why.c_str());
+  return false;
+}
