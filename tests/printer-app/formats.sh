@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# Every client format to every device language: one test page sent as PDF,
+# PostScript, PWG raster (sRGB), Apple raster (grey), JPEG and PNG to four
+# printers of the application, each with a device that takes one language
+# only (PDF, PostScript, PWG raster, PCL XL). Each job must complete, and
+# what reaches the device must be commands that `rkvtps decode --strict`
+# reads, then the document in the device's language: rendered back at
+# 300 dpi (Ghostscript for PDF and PostScript, libcups' raster reader for
+# PWG raster) it must agree with Ghostscript's rendering of the test page
+# in at least 98 % of its pixels; PCL XL, which nothing here renders, must
+# be a well-formed stream of one page. Prints the table of figures.
+#
+# Usage: formats.sh BUILD_DIR
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../support/printer_app_env.sh
+source "$here/../support/printer_app_env.sh"
+RK_APP_NEEDS="gs /usr/bin/python3" app_env_enter "$1" "$0"
+python=/usr/bin/python3  # Debian's python3-numpy is the system Python's
+"$python" -c "import numpy" 2> /dev/null ||
+  app_env_skip "python3-numpy is missing (scripts/install-deps.sh installs it)"
+pages_tool=$build/bin/rk_raster_pages
+[ -x "$pages_tool" ] || app_env_skip "rk_raster_pages was not built"
+support=$here/../support
+
+# ---- The test page in each client format, and its reference rendering ------
+docs=$tree/docs
+gs_page() {  # DEVICE OUTPUT [OPTION...]
+  local device=$1 output=$2
+  shift 2
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=a4 -r300 -sDEVICE="$device" \
+    -sOutputFile="$output" "$@" "$support/test_page.ps"
+}
+cp "$support/test_page.ps" "$docs/page.ps"
+gs_page ppmraw "$docs/reference.ppm"
+gs_page pdfwrite "$docs/page.pdf"
+gs_page jpeg "$docs/page.jpg" -dJPEGQ=90
+gs_page png16m "$docs/page.png"
+"$pages_tool" encode pwg srgb_8 300 1 "$docs/reference.ppm" "$docs/page.pwg"
+"$pages_tool" encode urf sgray_8 300 1 "$docs/reference.ppm" "$docs/page.urf"
+
+# client format | file
+clients=(
+  "application/pdf|page.pdf"
+  "application/postscript|page.ps"
+  "image/pwg-raster|page.pwg"
+  "image/urf|page.urf"
+  "image/jpeg|page.jpg"
+  "image/png|page.png"
+)
+# printer | device language
+devices=(
+  "pdf|application/pdf"
+  "ps|application/postscript"
+  "pwg|image/pwg-raster"
+  "pxl|application/vnd.hp-pclxl"
+)
+
+port=$(free_port)
+start_app "$port"
+declare -A device_jobs
+for entry in "${devices[@]}"; do
+  name=${entry%%|*}
+  language=${entry#*|}
+  device_port=$(free_port)
+  start_device "$device_port" "$tree/$name"
+  add_printer "$name" "socket://127.0.0.1:$device_port"
+  "$app" modify -d "$name" -o "rkvtps-document-formats=$language" > /dev/null ||
+    fail "$name: the device's language could not be set to $language"
+  device_jobs[$name]=0
+done
+uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
+
+ipp_test job Print-Job << 'EOF'
+  ATTR name requesting-user-name formats
+  ATTR mimeMediaType document-format $filetype
+  FILE $filename
+  STATUS successful-ok
+  STATUS successful-ok-ignored-or-substituted-attributes
+  EXPECT job-id
+  DISPLAY job-id
+}
+EOF
+ipp_test job-state Get-Job-Attributes << 'EOF'
+  ATTR integer job-id $job
+  STATUS successful-ok
+  DISPLAY job-state
+  DISPLAY job-state-reasons
+  DISPLAY job-state-message
+}
+EOF
+
+# wait_job_end PRINTER ID: prints the job's final state (or the last seen).
+wait_job_end() {
+  local state
+  for _ in $(seq 300); do
+    state=$("$app" jobs -d "$1" | awk -v id="$2" '$1 == id { print $2 }')
+    case "$state" in completed | aborted | canceled) echo "$state"; return ;; esac
+    sleep 0.2
+  done
+  echo "${state:-unknown}"
+}
+
+# The document's start in each device language, as the splitter looks for it.
+declare -A magic_of=(
+  [application/pdf]=pdf [application/postscript]=ps [image/pwg-raster]=pwg
+  [application/vnd.hp-pclxl]=pxl
+)
+
+# split_capture CAPTURE LANGUAGE: CAPTURE.header (what comes before the
+# document) and CAPTURE.doc (from the document's first byte on); fails
+# when the document's start is not found.
+split_capture() {
+  "$python" - "$1" "$2" << 'EOF'
+import sys
+capture, language = sys.argv[1], sys.argv[2]
+starts = {"pdf": [b"%PDF-"], "ps": [b"%!PS", b"%!"], "pwg": [b"RaS2"],
+          "pxl": [b"\x1b%-12345X", b") HP-PCL XL", b"( HP-PCL XL"]}[language]
+data = open(capture, "rb").read()
+found = [data.find(start) for start in starts if data.find(start) >= 0]
+if not found:
+    print("no %s document in %d bytes; they begin %r" % (language, len(data), data[:80]))
+    sys.exit(1)
+offset = min(found)
+open(capture + ".header", "wb").write(data[:offset])
+open(capture + ".doc", "wb").write(data[offset:])
+print("%d bytes of commands, %d of document" % (offset, len(data) - offset))
+EOF
+}
+
+# render_capture DOC LANGUAGE: DOC-N.pnm for each page, and the page count
+# on standard output (the PCL XL walk's figures for PCL XL).
+render_capture() {
+  case "$2" in
+    application/pdf | application/postscript)
+      gs -q -dSAFER -dBATCH -dNOPAUSE -r300 -sDEVICE=ppmraw -sOutputFile="$1-%d.pnm" "$1" \
+        > "$1.render" 2>&1 || { cat "$1.render"; return 1; }
+      find "$(dirname "$1")" -name "$(basename "$1")-*.pnm" | wc -l
+      ;;
+    image/pwg-raster)
+      "$pages_tool" decode "$1" "$1" > "$1.render" 2>&1 || { cat "$1.render"; return 1; }
+      awk '$1 == "pages" { print $2 }' "$1.render"
+      ;;
+    application/vnd.hp-pclxl)
+      "$python" "$support/pclxl_pages.py" "$1"
+      ;;
+  esac
+}
+
+table=$tree/log/table
+printf '%-24s %-26s %-10s %s\n' "client format" "device language" "job" "what the device received" \
+  > "$table"
+for client in "${clients[@]}"; do
+  format=${client%%|*}
+  file=${client#*|}
+  for entry in "${devices[@]}"; do
+    name=${entry%%|*}
+    language=${entry#*|}
+    what="$format -> $language"
+    row() { printf '%-24s %-26s %-10s %s\n' "$format" "$language" "$1" "$2" >> "$table"; }
+    # Raster jobs are read from the connection while they print: one at a
+    # time, each to its end before the next.
+    if ! ipptool -T 60 -tv -f "$docs/$file" -d filetype="$format" "$(uri "$name")" "$tree/job.test" \
+      > "$tree/log/ipptool.out" 2>&1; then
+      fail "$what: the job was refused: $(grep -E 'status-code|FAIL' "$tree/log/ipptool.out" | head -n 3)"
+      row refused "-"
+      continue
+    fi
+    job=$(awk '/job-id \(integer\) = / { print $NF; exit }' "$tree/log/ipptool.out")
+    state=$(wait_job_end "$name" "$job")
+    if [ "$state" != completed ]; then
+      message=$(ipptool -T 10 -tv -d job="$job" "$(uri "$name")" "$tree/job-state.test" 2>&1 |
+        grep -E "job-state-message|job-state-reasons" | tr -s ' ' | tr '\n' ' ' || true)
+      fail "$what: the job ended $state: $message"
+      row "$state" "${message:0:120}"
+      continue
+    fi
+    device_jobs[$name]=$((device_jobs[$name] + 1))
+    capture=$tree/$name/conn-${device_jobs[$name]}
+    for _ in $(seq 100); do
+      [ -e "$capture" ] && break
+      sleep 0.1
+    done
+    [ -e "$capture" ] || { fail "$what: completed, but nothing reached the device"; row completed "nothing"; continue; }
+    if ! split=$(split_capture "$capture" "${magic_of[$language]}"); then
+      fail "$what: $split"
+      row completed "not $language: ${split:0:100}"
+      continue
+    fi
+    if ! "$tool" decode --strict --file "$capture.header" > "$capture.decoded" 2>&1; then
+      fail "$what: the commands in front do not decode strictly: $(head -c 300 "$capture.decoded")"
+      row completed "commands do not decode"
+      continue
+    fi
+    if ! pages=$(render_capture "$capture.doc" "$language"); then
+      fail "$what: the document does not render: ${pages:0:300}"
+      row completed "does not render: ${pages:0:80}"
+      continue
+    fi
+    if [ "$language" = application/vnd.hp-pclxl ]; then
+      case "$pages" in "pages 1 "*) ;; *) fail "$what: the PCL XL stream is not one page: $pages" ;; esac
+      row completed "$split; PCL XL $pages"
+      continue
+    fi
+    [ "$pages" = 1 ] || fail "$what: $pages pages rendered, not 1"
+    if agreement=$("$python" "$support/compare_pages.py" "$docs/reference.ppm" "$capture.doc-1.pnm" "$what"); then
+      row completed "$split; ${agreement#*: }"
+    else
+      fail "$agreement"
+      row completed "$split; ${agreement#*: } (too few)"
+    fi
+    rm -f "$capture".doc-*.pnm
+  done
+done
+
+echo "every client format to every device language (pixels compared at 300 dpi, threshold 128 per channel, or grey where either side is grey):"
+cat "$table"
+app_env_finish "formats"
