@@ -57,14 +57,19 @@ class Converter {
   bool sink_refused() const { return sink_refused_; }
   // After Finish: the job was cancelled and the program killed.
   bool was_cancelled() const { return cancelled_; }
+  // The program's process id, which is also its process group's; -1
+  // before Start.
+  pid_t pid() const { return pid_; }
 
  private:
   bool Pump(bool until_end, const char* data, size_t size);
   void ReadOutput();
   void ReadMessages(bool at_end);
+  bool LeaderEnded() const;
   void Kill();
   void Reap();
   std::string Describe(int status) const;
+  double cpu_used_ = 0;
 
   ConverterLimits limits_;
   std::vector<std::string> environment_;
