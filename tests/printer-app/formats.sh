@@ -20,8 +20,8 @@ RK_APP_NEEDS="gs /usr/bin/python3" app_env_enter "$1" "$0"
 python=/usr/bin/python3  # Debian's python3-numpy is the system Python's
 "$python" -c "import numpy" 2> /dev/null ||
   app_env_skip "python3-numpy is missing (scripts/install-deps.sh installs it)"
-pages_tool=$build/bin/rk_raster_pages
-[ -x "$pages_tool" ] || app_env_skip "rk_raster_pages was not built"
+pages_tool=$build/bin/rk_raster_io
+[ -x "$pages_tool" ] || app_env_skip "rk_raster_io was not built"
 support=$here/../support
 
 # ---- The test page in each client format, and its reference rendering ------

@@ -79,9 +79,9 @@ done
 # ---- Round trips a client's page takes must pass ---------------------------
 for kind in pwg urf; do
   for type in srgb_8 sgray_8; do
-    "$build/bin/rk_raster_pages" encode "$kind" "$type" 300 2 "$work/ref.ppm" "$work/page.$kind" ||
+    "$build/bin/rk_raster_io" encode "$kind" "$type" 300 2 "$work/ref.ppm" "$work/page.$kind" ||
       { fail "$kind $type: the test page could not be written"; continue; }
-    "$build/bin/rk_raster_pages" decode "$work/page.$kind" "$work/back" > "$work/decoded" ||
+    "$build/bin/rk_raster_io" decode "$work/page.$kind" "$work/back" > "$work/decoded" ||
       { fail "$kind $type: the test page could not be read back"; continue; }
     grep -qx "pages 2" "$work/decoded" || fail "$kind $type: not 2 pages: $(cat "$work/decoded")"
     grep -q "2480x3507 300x300 dpi $type" "$work/decoded" ||
@@ -95,7 +95,7 @@ done
 # A truncated raster stream is named as such.
 size=$(stat -c %s "$work/page.urf")
 head -c $((size / 2)) "$work/page.urf" > "$work/cut.urf"
-! "$build/bin/rk_raster_pages" decode "$work/cut.urf" "$work/cut" > /dev/null 2> "$work/cut.err" ||
+! "$build/bin/rk_raster_io" decode "$work/cut.urf" "$work/cut" > /dev/null 2> "$work/cut.err" ||
   fail "a raster stream cut in half was read as whole"
 
 # ---- PCL XL structure ------------------------------------------------------

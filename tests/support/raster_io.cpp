@@ -1,11 +1,11 @@
-// rk_raster_pages: raster pages in and out of libcups' own raster code, for
+// rk_raster_io: raster pages in and out of libcups' own raster code, for
 // the printer application's format tests and benchmarks.
 //
-//   rk_raster_pages encode pwg|urf sgray_8|srgb_8 DPI PAGES IN.pnm OUT
+//   rk_raster_io encode pwg|urf sgray_8|srgb_8 DPI PAGES IN.pnm OUT
 //     writes PAGES copies of the PNM page (binary PGM or PPM at DPI) as a
 //     PWG or Apple raster stream of A4 pages, the way a driverless client
 //     sends them;
-//   rk_raster_pages decode IN OUT_PREFIX
+//   rk_raster_io decode IN OUT_PREFIX
 //     reads a PWG or Apple raster stream and writes each page as
 //     OUT_PREFIX-N.pnm (PGM for one colour, PPM for three), one line per page
 //     on standard output, and "pages N" at the end.
@@ -60,7 +60,7 @@ const ColorSpace* FindColorSpace(const cups_page_header2_t& header) {
 }
 
 int Fail(const std::string& why) {
-  std::fprintf(stderr, "rk_raster_pages: %s\n", why.c_str());
+  std::fprintf(stderr, "rk_raster_io: %s\n", why.c_str());
   return 1;
 }
 
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
   }
   if (command == "decode" && argc == 4) return Decode(argv[2], argv[3]);
   std::fprintf(stderr,
-               "usage: rk_raster_pages encode pwg|urf sgray_8|srgb_8 DPI PAGES IN.pnm OUT\n"
-               "       rk_raster_pages decode IN OUT_PREFIX\n");
+               "usage: rk_raster_io encode pwg|urf sgray_8|srgb_8 DPI PAGES IN.pnm OUT\n"
+               "       rk_raster_io decode IN OUT_PREFIX\n");
   return 2;
 }
