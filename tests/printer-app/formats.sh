@@ -171,18 +171,21 @@ for client in "${clients[@]}"; do
     state=$(wait_job_end "$name" "$job")
     if [ "$state" != completed ]; then
       message=$(ipptool -T 10 -tv -d job="$job" "$(uri "$name")" "$tree/job-state.test" 2>&1 |
-        grep -E "job-state-message|job-state-reasons" | tr -s ' ' | tr '\n' ' ' || true)
+        sed -n 's/.*job-state-message ([a-zA-Z]*) = //p' || true)
       fail "$what: the job ended $state: $message"
       row "$state" "${message:0:120}"
       continue
     fi
-    device_jobs[$name]=$((device_jobs[$name] + 1))
-    capture=$tree/$name/conn-${device_jobs[$name]}
+    # A job the application refused may still have opened the device and
+    # closed it empty: the job's capture is the newest connection since it.
+    capture=
     for _ in $(seq 100); do
-      [ -e "$capture" ] && break
+      count=$(find "$tree/$name" -name 'conn-*' ! -name '*.*' | wc -l)
+      [ "$count" -gt "${device_jobs[$name]}" ] && { capture=$tree/$name/conn-$count; break; }
       sleep 0.1
     done
-    [ -e "$capture" ] || { fail "$what: completed, but nothing reached the device"; row completed "nothing"; continue; }
+    [ -n "$capture" ] || { fail "$what: completed, but nothing reached the device"; row completed "nothing"; continue; }
+    device_jobs[$name]=$count
     if ! split=$(split_capture "$capture" "${magic_of[$language]}"); then
       fail "$what: $split"
       row completed "not $language: ${split:0:100}"
