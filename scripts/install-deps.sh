@@ -29,7 +29,9 @@ packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
           # web forms and test accounts; a headless browser for its pages)
           libpappl-dev python3 curl openssl chromium chromium-driver python3-selenium
           # its format tests: test pages drawn and rendered back, compared
-          ghostscript python3-numpy)
+          ghostscript python3-numpy
+          # its everywhere queue on a private cupsd: the PDF filters
+          cups-filters)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386
