@@ -16,6 +16,7 @@
 #include "print_job.h"
 #include "printer_settings.h"
 #include "text_forms.h"
+#include "raster_job.h"
 
 namespace {
 
@@ -32,23 +33,6 @@ void AddSpooledFormatFilters(pappl_system_t* system) {
       papplSystemAddMIMEFilter(system, format, kDeviceFormat, PrintSpooledJob, nullptr);
     }
   }
-}
-
-// PAPPL reads PWG and Apple raster jobs itself, line by line, into these
-// calls: their bytes cannot pass through, and the printer renders nothing.
-bool RefuseRaster(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
-  papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
-  papplJobSetMessage(job,
-                     "This printer passes documents through unchanged and prints no raster; "
-                     "send PDF, PostScript or PCL.");
-  return false;
-}
-bool RefuseRasterPage(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned) {
-  return false;
-}
-bool RefuseRasterLine(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned,
-                      const unsigned char*) {
-  return false;
 }
 
 bool ReportStatus(pappl_printer_t*) { return true; }
@@ -170,11 +154,11 @@ bool MakeDriver(pappl_system_t*, const char* driver_name, const char*, const cha
                 "Generic Job-Control Printer");
   driver->printfile_cb = PrintJobFile;
   driver->format = kDeviceFormat;
-  driver->rstartjob_cb = RefuseRaster;
-  driver->rendjob_cb = RefuseRaster;
-  driver->rstartpage_cb = RefuseRasterPage;
-  driver->rendpage_cb = RefuseRasterPage;
-  driver->rwriteline_cb = RefuseRasterLine;
+  driver->rstartjob_cb = StartRasterJob;
+  driver->rendjob_cb = EndRasterJob;
+  driver->rstartpage_cb = StartRasterPage;
+  driver->rendpage_cb = EndRasterPage;
+  driver->rwriteline_cb = WriteRasterLine;
   driver->status_cb = ReportStatus;
   driver->ppm = 1;
   driver->kind = PAPPL_KIND_DOCUMENT;

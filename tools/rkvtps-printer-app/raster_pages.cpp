@@ -21,7 +21,7 @@ enum class Family { kGray, kBlack, kRgb, kCmyk };
 // PostScript or PDF image: gray levels and luminance are 0 = black, black
 // (like CMYK) is 0 = no ink.
 struct ColorSpace {
-  cups_cspace_t space;
+  unsigned space;  // a cups_cspace_t
   Family family;
   unsigned channels;
   const char* name;    // PostScript's and PDF's colour space
@@ -37,7 +37,18 @@ constexpr ColorSpace kColorSpaces[] = {
     {CUPS_CSPACE_CMYK, Family::kCmyk, 4, "/DeviceCMYK", "[0 1 0 1 0 1 0 1]"},
 };
 
-const ColorSpace* FindColorSpace(cups_cspace_t space) {
+// A header's enumerated field as the number it holds: a client may send
+// any 32 bits, and reading one that names no enumerator as the enum type is
+// undefined behaviour.
+template <typename Enum>
+unsigned ValueOf(const Enum& field) {
+  static_assert(sizeof(Enum) == sizeof(unsigned), "an enum field of a raster header");
+  unsigned value;
+  std::memcpy(&value, &field, sizeof(value));
+  return value;
+}
+
+const ColorSpace* FindColorSpace(unsigned space) {
   for (const ColorSpace& known : kColorSpaces) {
     if (known.space == space) return &known;
   }
@@ -196,7 +207,7 @@ class CheckedWriter : public PageWriter {
     const std::string why = CheckRasterHeader(header);
     if (!why.empty()) return Fail(why);
     header_ = header;
-    space_ = FindColorSpace(header.cupsColorSpace);
+    space_ = FindColorSpace(ValueOf(header.cupsColorSpace));
     lines_ = 0;
     in_page_ = true;
     ++pages_;
@@ -452,9 +463,10 @@ class PdfWriter final : public CheckedWriter {
 }  // namespace
 
 std::string CheckRasterHeader(const cups_page_header2_t& header) {
-  const ColorSpace* space = FindColorSpace(header.cupsColorSpace);
+  const ColorSpace* space = FindColorSpace(ValueOf(header.cupsColorSpace));
   if (space == nullptr) {
-    return "colour space " + Number(header.cupsColorSpace) + " is not gray, black, RGB or CMYK";
+    return "colour space " + Number(ValueOf(header.cupsColorSpace)) +
+           " is not gray, black, RGB or CMYK";
   }
   for (unsigned resolution : header.HWResolution) {
     if (resolution == 0 || resolution > kMostResolution) {
@@ -476,7 +488,8 @@ std::string CheckRasterHeader(const cups_page_header2_t& header) {
     return Number(header.cupsBitsPerPixel) + " bits a pixel do not make " +
            Number(space->channels) + " colours of " + Number(header.cupsBitsPerColor) + " bits";
   }
-  if (header.cupsColorOrder != CUPS_ORDER_CHUNKED) return "colours are not interleaved (chunked)";
+  if (ValueOf(header.cupsColorOrder) != CUPS_ORDER_CHUNKED)
+    return "colours are not interleaved (chunked)";
   const uint64_t line_bytes =
       (static_cast<uint64_t>(header.cupsWidth) * header.cupsBitsPerPixel + 7) / 8;
   if (header.cupsBytesPerLine != line_bytes) {
