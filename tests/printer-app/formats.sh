@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Every client format to every device language: one test page sent as PDF,
-# PostScript, PWG raster (sRGB), Apple raster (grey), JPEG and PNG to four
-# printers of the application, each with a device that takes one language
-# only (PDF, PostScript, PWG raster, PCL XL). Each job must complete, and
-# what reaches the device must be commands that `rkvtps decode --strict`
-# reads, then the document in the device's language: rendered back at
+# PostScript, PWG raster, Apple raster (each in colour where the printer
+# lists colour), JPEG and PNG to four printers of the application, each
+# with a device that takes one language only (PDF, PostScript, PWG raster,
+# PCL XL). Each job must complete, and what reaches the device must be
+# commands that `rkvtps decode --strict` reads, then the document in the device's language: rendered back at
 # 300 dpi (Ghostscript for PDF and PostScript, libcups' raster reader for
 # PWG raster) it must agree with Ghostscript's rendering of the test page
 # in at least 98 % of its pixels; PCL XL, which nothing here renders, must
@@ -35,10 +35,13 @@ gs_page() {  # DEVICE OUTPUT [OPTION...]
 cp "$support/test_page.ps" "$docs/page.ps"
 gs_page ppmraw "$docs/reference.ppm"
 gs_page pdfwrite "$docs/page.pdf"
-gs_page jpeg "$docs/page.jpg" -dJPEGQ=90
-gs_page png16m "$docs/page.png"
-"$pages_tool" encode pwg srgb_8 300 1 "$docs/reference.ppm" "$docs/page.pwg"
-"$pages_tool" encode urf sgray_8 300 1 "$docs/reference.ppm" "$docs/page.urf"
+# A photo the size of the page's printable pixels (the PWG header's A4 at
+# 300 dpi, 2480x3507): placed one to one, not scaled to fit. One row
+# shorter than the reference, so the drawing moves up a pixel to keep its
+# top rows where the reference has them.
+image_page=(-g2480x3507 -dFIXEDMEDIA -c "<</PageOffset [0 0.24]>> setpagedevice" -f)
+gs_page jpeg "$docs/page.jpg" -dJPEGQ=90 "${image_page[@]}"
+gs_page png16m "$docs/page.png" "${image_page[@]}"
 
 # client format | file
 clients=(
@@ -71,6 +74,33 @@ for entry in "${devices[@]}"; do
   device_jobs[$name]=0
 done
 uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
+
+# Raster pages as a driverless client makes them, in the best type the
+# printer lists: PWG srgb_8, else sgray_8, else black_1; Apple raster
+# SRGB24, else W8.
+ipp_test raster-types Get-Printer-Attributes << 'EOF'
+  ATTR keyword requested-attributes pwg-raster-document-type-supported,urf-supported
+  STATUS successful-ok
+  DISPLAY pwg-raster-document-type-supported
+  DISPLAY urf-supported
+}
+EOF
+ipptool -T 10 -tv "$(uri pwg)" "$tree/raster-types.test" > "$tree/log/raster-types.out" 2>&1 || true
+pwg_listed=$(sed -n 's/.*pwg-raster-document-type-supported ([^)]*) = //p' "$tree/log/raster-types.out")
+urf_listed=$(sed -n 's/.*urf-supported ([^)]*) = //p' "$tree/log/raster-types.out")
+pwg_type= urf_type=
+for type in srgb_8 sgray_8 black_1; do
+  [[ -z "$pwg_type" && ",$pwg_listed," == *",$type,"* ]] && pwg_type=$type
+done
+for type in SRGB24:srgb_8 W8:sgray_8; do
+  [[ -z "$urf_type" && ",$urf_listed," == *",${type%%:*},"* ]] && urf_type=${type#*:}
+done
+[ -n "$pwg_type" ] || { fail "the printer lists no PWG raster type a client sends: '$pwg_listed'"; pwg_type=sgray_8; }
+[ -n "$urf_type" ] || { fail "the printer lists no Apple raster type a client sends: '$urf_listed'"; urf_type=sgray_8; }
+echo "raster pages sent as PWG $pwg_type (the printer lists $pwg_listed)," \
+  "Apple raster $urf_type (urf-supported $urf_listed)"
+"$pages_tool" encode pwg "$pwg_type" 300 1 "$docs/reference.ppm" "$docs/page.pwg"
+"$pages_tool" encode urf "$urf_type" 300 1 "$docs/reference.ppm" "$docs/page.urf"
 
 ipp_test job Print-Job << 'EOF'
   ATTR name requesting-user-name formats

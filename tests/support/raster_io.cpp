@@ -1,7 +1,7 @@
 // rk_raster_io: raster pages in and out of libcups' own raster code, for
 // the printer application's format tests and benchmarks.
 //
-//   rk_raster_io encode pwg|urf sgray_8|srgb_8 DPI PAGES IN.pnm OUT
+//   rk_raster_io encode pwg|urf sgray_8|srgb_8|black_1 DPI PAGES IN.pnm OUT
 //     writes PAGES copies of the PNM page (binary PGM or PPM at DPI) as a
 //     PWG or Apple raster stream of A4 pages, the way a driverless client
 //     sends them;
@@ -100,20 +100,32 @@ bool OpenPnm(const char* path, PnmImage* image) {
 
 // One PNM row as a raster line of the header's colour space: grey from
 // colour by the usual luminance weights, colour from grey by repetition,
-// white past the PNM's edges.
+// 1-bit black where the grey is darker than mid-grey; white past the PNM's
+// edges.
+unsigned char GreyOf(const unsigned char* pixel, unsigned channels) {
+  return channels == 1 ? pixel[0]
+                       : static_cast<unsigned char>(
+                             (299 * pixel[0] + 587 * pixel[1] + 114 * pixel[2]) / 1000);
+}
+
 void ConvertRow(const std::vector<unsigned char>& in, unsigned in_channels, unsigned in_width,
                 const cups_page_header2_t& header, std::vector<unsigned char>* out) {
+  const bool bilevel = header.cupsBitsPerPixel == 1;
   const unsigned out_channels = header.cupsBitsPerPixel / 8;
-  std::fill(out->begin(), out->end(), 255);
+  std::fill(out->begin(), out->end(), bilevel ? 0 : 255);
   const unsigned width = std::min(in_width, header.cupsWidth);
   for (unsigned x = 0; x < width; ++x) {
     const unsigned char* pixel = &in[x * in_channels];
+    if (bilevel) {
+      if (GreyOf(pixel, in_channels) < 128)
+        (*out)[x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
+      continue;
+    }
     unsigned char* target = &(*out)[x * out_channels];
     if (out_channels == in_channels) {
       std::memcpy(target, pixel, out_channels);
     } else if (out_channels == 1) {
-      target[0] =
-          static_cast<unsigned char>((299 * pixel[0] + 587 * pixel[1] + 114 * pixel[2]) / 1000);
+      target[0] = GreyOf(pixel, in_channels);
     } else {
       target[0] = target[1] = target[2] = pixel[0];
     }
@@ -146,7 +158,7 @@ int Encode(const std::string& kind, const char* type, unsigned dpi, unsigned pag
         ok = std::fread(in.data(), 1, in.size(), image.file) == in.size();
         ConvertRow(in, image.channels, image.width, header, &line);
       } else {
-        std::fill(line.begin(), line.end(), 255);
+        std::fill(line.begin(), line.end(), header.cupsBitsPerPixel == 1 ? 0 : 255);
       }
       ok = ok && cupsRasterWritePixels(raster, line.data(), header.cupsBytesPerLine) ==
                      header.cupsBytesPerLine;
@@ -245,7 +257,7 @@ int main(int argc, char** argv) {
   }
   if (command == "decode" && argc == 4) return Decode(argv[2], argv[3]);
   std::fprintf(stderr,
-               "usage: rk_raster_io encode pwg|urf sgray_8|srgb_8 DPI PAGES IN.pnm OUT\n"
+               "usage: rk_raster_io encode pwg|urf sgray_8|srgb_8|black_1 DPI PAGES IN.pnm OUT\n"
                "       rk_raster_io decode IN OUT_PREFIX\n");
   return 2;
 }
