@@ -100,7 +100,7 @@ echo "printer application, conversions on the way to a device on loopback (best 
 # ---- 20 pages of PDF to PostScript -------------------------------------
 gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=a4 -dPAGES=20 -sDEVICE=pdfwrite \
   -sOutputFile="$tree/docs/pages20.pdf" "$support/test_page.ps"
-best_app= best_gs=
+best_app='' best_gs=''
 for _ in 1 2 3 4 5; do
   ms=$(run_job ps "$tree/docs/pages20.pdf" application/pdf)
   [[ "$ms" =~ ^[0-9]+$ ]] || { echo "  20-page PDF to PostScript: the job ended $ms"; best_app=; break; }

@@ -88,7 +88,7 @@ EOF
 ipptool -T 10 -tv "$(uri pwg)" "$tree/raster-types.test" > "$tree/log/raster-types.out" 2>&1 || true
 pwg_listed=$(sed -n 's/.*pwg-raster-document-type-supported ([^)]*) = //p' "$tree/log/raster-types.out")
 urf_listed=$(sed -n 's/.*urf-supported ([^)]*) = //p' "$tree/log/raster-types.out")
-pwg_type= urf_type=
+pwg_type='' urf_type=''
 for type in srgb_8 sgray_8 black_1; do
   [[ -z "$pwg_type" && ",$pwg_listed," == *",$type,"* ]] && pwg_type=$type
 done
