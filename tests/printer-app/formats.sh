@@ -43,14 +43,11 @@ image_page=(-g2480x3507 -dFIXEDMEDIA -c "<</PageOffset [0 0.24]>> setpagedevice"
 gs_page jpeg "$docs/page.jpg" -dJPEGQ=90 "${image_page[@]}"
 gs_page png16m "$docs/page.png" "${image_page[@]}"
 
-# client format | file
+# client format | file (the raster pages join once the printer says which
+# types it takes)
 clients=(
   "application/pdf|page.pdf"
   "application/postscript|page.ps"
-  "image/pwg-raster|page.pwg"
-  "image/urf|page.urf"
-  "image/jpeg|page.jpg"
-  "image/png|page.png"
 )
 # printer | device language
 devices=(
@@ -71,13 +68,16 @@ for entry in "${devices[@]}"; do
   add_printer "$name" "socket://127.0.0.1:$device_port"
   "$app" modify -d "$name" -o "rkvtps-document-formats=$language" > /dev/null ||
     fail "$name: the device's language could not be set to $language"
+  # A colour device where the application has the setting: raster clients
+  # then send colour as well as grey.
+  "$app" modify -d "$name" -o rkvtps-device-color=color > /dev/null 2>&1 || true
   device_jobs[$name]=0
 done
 uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
 
-# Raster pages as a driverless client makes them, in the best type the
-# printer lists: PWG srgb_8, else sgray_8, else black_1; Apple raster
-# SRGB24, else W8.
+# Raster pages as driverless clients make them, in each type the printer
+# lists that a client chooses: PWG srgb_8 and sgray_8 (black_1 only where
+# neither is listed), Apple raster SRGB24 and W8.
 ipp_test raster-types Get-Printer-Attributes << 'EOF'
   ATTR keyword requested-attributes pwg-raster-document-type-supported,urf-supported
   STATUS successful-ok
@@ -88,19 +88,27 @@ EOF
 ipptool -T 10 -tv "$(uri pwg)" "$tree/raster-types.test" > "$tree/log/raster-types.out" 2>&1 || true
 pwg_listed=$(sed -n 's/.*pwg-raster-document-type-supported ([^)]*) = //p' "$tree/log/raster-types.out")
 urf_listed=$(sed -n 's/.*urf-supported ([^)]*) = //p' "$tree/log/raster-types.out")
-pwg_type='' urf_type=''
-for type in srgb_8 sgray_8 black_1; do
-  [[ -z "$pwg_type" && ",$pwg_listed," == *",$type,"* ]] && pwg_type=$type
+echo "the printer lists PWG raster types $pwg_listed; urf-supported $urf_listed"
+raster_pages=0
+# add_raster_client KIND TYPE: the test page as KIND (pwg, urf) pages of TYPE.
+add_raster_client() {
+  local format=image/pwg-raster
+  [ "$1" = pwg ] || format=image/urf
+  "$pages_tool" encode "$1" "$2" 300 1 "$docs/reference.ppm" "$docs/page-$2.$1"
+  clients+=("$format|page-$2.$1")
+  raster_pages=$((raster_pages + 1))
+}
+for type in srgb_8 sgray_8; do
+  [[ ",$pwg_listed," != *",$type,"* ]] || add_raster_client pwg "$type"
 done
+[ "$raster_pages" -gt 0 ] || [[ ",$pwg_listed," != *",black_1,"* ]] || add_raster_client pwg black_1
+[ "$raster_pages" -gt 0 ] || fail "the printer lists no PWG raster type a client sends: '$pwg_listed'"
+raster_pages=0
 for type in SRGB24:srgb_8 W8:sgray_8; do
-  [[ -z "$urf_type" && ",$urf_listed," == *",${type%%:*},"* ]] && urf_type=${type#*:}
+  [[ ",$urf_listed," != *",${type%%:*},"* ]] || add_raster_client urf "${type#*:}"
 done
-[ -n "$pwg_type" ] || { fail "the printer lists no PWG raster type a client sends: '$pwg_listed'"; pwg_type=sgray_8; }
-[ -n "$urf_type" ] || { fail "the printer lists no Apple raster type a client sends: '$urf_listed'"; urf_type=sgray_8; }
-echo "raster pages sent as PWG $pwg_type (the printer lists $pwg_listed)," \
-  "Apple raster $urf_type (urf-supported $urf_listed)"
-"$pages_tool" encode pwg "$pwg_type" 300 1 "$docs/reference.ppm" "$docs/page.pwg"
-"$pages_tool" encode urf "$urf_type" 300 1 "$docs/reference.ppm" "$docs/page.urf"
+[ "$raster_pages" -gt 0 ] || fail "the printer lists no Apple raster type a client sends: '$urf_listed'"
+clients+=("image/jpeg|page.jpg" "image/png|page.png")
 
 ipp_test job Print-Job << 'EOF'
   ATTR name requesting-user-name formats
@@ -184,11 +192,13 @@ printf '%-24s %-26s %-10s %s\n' "client format" "device language" "job" "what th
 for client in "${clients[@]}"; do
   format=${client%%|*}
   file=${client#*|}
+  label=$format
+  case "$file" in page-*) label="$format ${file:5:7}" ;; esac  # the raster type
   for entry in "${devices[@]}"; do
     name=${entry%%|*}
     language=${entry#*|}
-    what="$format -> $language"
-    row() { printf '%-24s %-26s %-10s %s\n' "$format" "$language" "$1" "$2" >> "$table"; }
+    what="$label -> $language"
+    row() { printf '%-24s %-26s %-10s %s\n' "$label" "$language" "$1" "$2" >> "$table"; }
     # Raster jobs are read from the connection while they print: one at a
     # time, each to its end before the next.
     if ! ipptool -T 60 -tv -f "$docs/$file" -d filetype="$format" "$(uri "$name")" "$tree/job.test" \
