@@ -60,6 +60,7 @@ devices=(
 port=$(free_port)
 start_app "$port"
 declare -A device_jobs
+colour=0
 for entry in "${devices[@]}"; do
   name=${entry%%|*}
   language=${entry#*|}
@@ -70,7 +71,7 @@ for entry in "${devices[@]}"; do
     fail "$name: the device's language could not be set to $language"
   # A colour device where the application has the setting: raster clients
   # then send colour as well as grey.
-  "$app" modify -d "$name" -o rkvtps-device-color=color > /dev/null 2>&1 || true
+  if "$app" modify -d "$name" -o rkvtps-device-color=color > /dev/null 2>&1; then colour=1; fi
   device_jobs[$name]=0
 done
 uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
@@ -85,7 +86,12 @@ ipp_test raster-types Get-Printer-Attributes << 'EOF'
   DISPLAY urf-supported
 }
 EOF
-ipptool -T 10 -tv "$(uri pwg)" "$tree/raster-types.test" > "$tree/log/raster-types.out" 2>&1 || true
+# A changed device setting shows within a few seconds.
+for _ in $(seq 50); do
+  ipptool -T 10 -tv "$(uri pwg)" "$tree/raster-types.test" > "$tree/log/raster-types.out" 2>&1 || true
+  [ "$colour" = 0 ] || grep -q "pwg-raster-document-type-supported.*srgb_8" "$tree/log/raster-types.out" && break
+  sleep 0.2
+done
 pwg_listed=$(sed -n 's/.*pwg-raster-document-type-supported ([^)]*) = //p' "$tree/log/raster-types.out")
 urf_listed=$(sed -n 's/.*urf-supported ([^)]*) = //p' "$tree/log/raster-types.out")
 echo "the printer lists PWG raster types $pwg_listed; urf-supported $urf_listed"
@@ -108,11 +114,18 @@ for type in SRGB24:srgb_8 W8:sgray_8; do
   [[ ",$urf_listed," != *",${type%%:*},"* ]] || add_raster_client urf "${type#*:}"
 done
 [ "$raster_pages" -gt 0 ] || fail "the printer lists no Apple raster type a client sends: '$urf_listed'"
+colormode=monochrome
+[[ ",$pwg_listed," != *",srgb_8,"* ]] || colormode=color
 clients+=("image/jpeg|page.jpg" "image/png|page.png")
 
+# Each job at 300 dpi, the resolution of the test page and its reference,
+# in colour where the devices print colour.
 ipp_test job Print-Job << 'EOF'
   ATTR name requesting-user-name formats
   ATTR mimeMediaType document-format $filetype
+  GROUP job-attributes-tag
+  ATTR resolution printer-resolution 300dpi
+  ATTR keyword print-color-mode $colormode
   FILE $filename
   STATUS successful-ok
   STATUS successful-ok-ignored-or-substituted-attributes
@@ -193,7 +206,8 @@ for client in "${clients[@]}"; do
   format=${client%%|*}
   file=${client#*|}
   label=$format
-  case "$file" in page-*) label="$format ${file:5:7}" ;; esac  # the raster type
+  type=${file#page-}
+  [ "$type" = "$file" ] || label="$format ${type%.*}"  # the raster type
   for entry in "${devices[@]}"; do
     name=${entry%%|*}
     language=${entry#*|}
@@ -201,7 +215,8 @@ for client in "${clients[@]}"; do
     row() { printf '%-24s %-26s %-10s %s\n' "$label" "$language" "$1" "$2" >> "$table"; }
     # Raster jobs are read from the connection while they print: one at a
     # time, each to its end before the next.
-    if ! ipptool -T 60 -tv -f "$docs/$file" -d filetype="$format" "$(uri "$name")" "$tree/job.test" \
+    if ! ipptool -T 60 -tv -f "$docs/$file" -d filetype="$format" -d colormode="$colormode" \
+      "$(uri "$name")" "$tree/job.test" \
       > "$tree/log/ipptool.out" 2>&1; then
       fail "$what: the job was refused: $(grep -E 'status-code|FAIL' "$tree/log/ipptool.out" | head -n 3)"
       row refused "-"
