@@ -58,6 +58,8 @@ for entry in ps:application/postscript pdf:application/pdf; do
   done
   add_printer "$name" "socket://127.0.0.1:$device_port"
   "$app" modify -d "$name" -o "rkvtps-document-formats=${entry#*:}" > /dev/null
+  # A colour device where the application has the setting.
+  "$app" modify -d "$name" -o rkvtps-device-color=color > /dev/null 2>&1 || true
 done
 uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
 ipp_test job Print-Job << 'EOF'
@@ -122,7 +124,12 @@ ipp_test raster-types Get-Printer-Attributes << 'EOF'
   DISPLAY pwg-raster-document-type-supported
 }
 EOF
-ipptool -T 10 -tv "$(uri pdf)" "$tree/raster-types.test" > "$tree/log/raster-types.out" 2>&1 || true
+# A changed device setting shows within a few seconds.
+for _ in $(seq 25); do
+  ipptool -T 10 -tv "$(uri pdf)" "$tree/raster-types.test" > "$tree/log/raster-types.out" 2>&1 || true
+  grep -q "srgb_8" "$tree/log/raster-types.out" && break
+  sleep 0.2
+done
 listed=$(sed -n 's/.*pwg-raster-document-type-supported ([^)]*) = //p' "$tree/log/raster-types.out")
 # Colour where the printer lists it; else 8-bit grey, which PAPPL reads for
 # any printer (its Apple raster W8), so that 1-bit pages do not make the
