@@ -10,6 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -238,14 +239,16 @@ bool Converter::Finish(std::string* error) {
   CloseFd(&stdin_fd_);
   if (!sink_refused_ && !cancelled_) Pump(true, nullptr, 0);
   // The program may close its output and still run: its end is waited for,
-  // the job's cancellation still heard.
-  while (!reaped_ && !killed_ && !LeaderEnded()) {
+  // the job's cancellation still heard. It usually ends a moment after
+  // closing its output, so the waits start short.
+  for (int wait = 1; !reaped_ && !killed_ && !LeaderEnded();
+       wait = std::min(2 * wait, kPollMilliseconds)) {
     if (is_cancelled_ && is_cancelled_()) {
       cancelled_ = true;
       Kill();
       break;
     }
-    poll(nullptr, 0, kPollMilliseconds);
+    poll(nullptr, 0, wait);
   }
   Kill();  // what the program left running in its group
   Reap();
