@@ -312,14 +312,15 @@ bool Converter::Pump(bool until_end, const char* data, size_t size) {
 }
 
 void Converter::ReadOutput() {
-  char buffer[kChunk];
-  const ssize_t got = read(stdout_fd_, buffer, sizeof(buffer));
+  // On the heap: the caller may be a thread with a small stack.
+  output_buffer_.resize(kChunk);
+  const ssize_t got = read(stdout_fd_, output_buffer_.data(), output_buffer_.size());
   if (got < 0 && (errno == EAGAIN || errno == EINTR)) return;
   if (got <= 0) {
     CloseFd(&stdout_fd_);
     return;
   }
-  if (!out_(buffer, static_cast<size_t>(got))) {
+  if (!out_(output_buffer_.data(), static_cast<size_t>(got))) {
     sink_refused_ = true;
     Kill();
   }

@@ -83,6 +83,7 @@ class Converter {
   bool sink_refused_ = false;
   bool cancelled_ = false;
   bool killed_ = false;
+  std::vector<char> output_buffer_;
   std::string partial_line_;
   std::string last_line_;
   ByteSink out_;
