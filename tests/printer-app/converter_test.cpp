@@ -278,6 +278,17 @@ TEST(GhostscriptArguments, SafeQuietToStandardOutputWithTheInputLast) {
   const std::vector<std::string> piped =
       GhostscriptArguments(*FindDeviceLanguage("application/pdf"), false, 300, "-");
   EXPECT_EQ(piped.back(), "-");
+  for (const std::string& argument : piped) {
+    EXPECT_EQ(argument.find("POINTS"), std::string::npos) << "a page size nobody asked for";
+  }
+  // A4 for pages that ask for no size; never fixed, so a PDF keeps its own.
+  const std::vector<std::string> a4 = GhostscriptArguments(
+      *FindDeviceLanguage("application/postscript"), false, 300, "/spool/doc.ps", 595, 841);
+  const std::set<std::string> a4_set(a4.begin(), a4.end());
+  EXPECT_EQ(a4_set.count("-dDEVICEWIDTHPOINTS=595"), 1u);
+  EXPECT_EQ(a4_set.count("-dDEVICEHEIGHTPOINTS=841"), 1u);
+  EXPECT_EQ(a4_set.count("-dFIXEDMEDIA"), 0u);
+  EXPECT_EQ(a4.back(), "/spool/doc.ps");
 }
 
 }  // namespace

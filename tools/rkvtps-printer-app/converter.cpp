@@ -397,7 +397,8 @@ std::string Converter::Describe(int status) const {
 }
 
 std::vector<std::string> GhostscriptArguments(const DeviceLanguage& language, bool color,
-                                              int resolution, const std::string& input) {
+                                              int resolution, const std::string& input,
+                                              int width_points, int height_points) {
   std::vector<std::string> arguments = {
       "/usr/bin/gs",
       "-dSAFER",
@@ -413,6 +414,11 @@ std::vector<std::string> GhostscriptArguments(const DeviceLanguage& language, bo
   if (std::strcmp(language.format, "image/pwg-raster") == 0) {
     arguments.push_back(color ? "-dcupsColorSpace=19" : "-dcupsColorSpace=18");
     arguments.push_back("-dcupsBitsPerColor=8");
+  }
+  // Not fixed (-dFIXEDMEDIA): a document's own page size still counts.
+  if (width_points > 0 && height_points > 0) {
+    arguments.push_back("-dDEVICEWIDTHPOINTS=" + std::to_string(width_points));
+    arguments.push_back("-dDEVICEHEIGHTPOINTS=" + std::to_string(height_points));
   }
   // A document name starting with "-" must not read as an option.
   arguments.push_back(input == "-" ? "-" : "-f");

@@ -211,8 +211,12 @@ Conversion ConvertDocument(pappl_job_t* job, pappl_pr_options_t* options,
                       {"PATH=/usr/bin:/bin", "TMPDIR=" + scratch.TemporaryFolder()});
   std::string error;
   const auto started = std::chrono::steady_clock::now();
+  // The job's media, in hundredths of a millimetre, as points (rounded).
+  const int width = options != nullptr ? (options->media.size_width * 72 + 1270) / 2540 : 0;
+  const int height = options != nullptr ? (options->media.size_length * 72 + 1270) / 2540 : 0;
   conversion.done = converter.Start(
-      GhostscriptArguments(language, color, resolution, papplJobGetFilename(job)), false, take,
+      GhostscriptArguments(language, color, resolution, papplJobGetFilename(job), width, height),
+      false, take,
       [&](const std::string& line) {
         papplLogJob(job, PAPPL_LOGLEVEL_INFO, "gs: %s", line.c_str());
         if (gs_error.empty() && line.rfind("Error: ", 0) == 0) gs_error = line;
