@@ -28,8 +28,9 @@ packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
           # the printer application and its tests (curl and openssl for the
           # web forms and test accounts; a headless browser for its pages)
           libpappl-dev python3 curl openssl chromium chromium-driver python3-selenium
-          # its format tests: test pages drawn and rendered back, compared
-          ghostscript python3-numpy
+          # its conversions, and the test that no Ghostscript outlives a job;
+          # its format tests: test pages drawn, rendered back and compared
+          ghostscript procps python3-numpy
           # its everywhere queue on a private cupsd: the PDF filters
           cups-filters)
 install_options=(-y -q)

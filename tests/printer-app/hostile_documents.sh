@@ -39,6 +39,8 @@ uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
 ipp_test job Print-Job << 'EOF_TEST'
   ATTR name requesting-user-name mallory
   ATTR mimeMediaType document-format $filetype
+  GROUP job-attributes-tag
+  ATTR integer copies $copies
   FILE $filename
   STATUS successful-ok
   EXPECT job-id
@@ -53,10 +55,10 @@ ipp_test job-state Get-Job-Attributes << 'EOF_TEST'
 }
 EOF_TEST
 
-# send PRINTER DOC FORMAT: a job; its id in $job_id, its device's capture
-# file (once it arrives) in $capture.
+# send PRINTER DOC FORMAT [COPIES]: a job; its id in $job_id, its device's
+# capture file (once it arrives) in $capture.
 send() {
-  ipptool -T 20 -tv -f "$2" -d filetype="$3" "$(uri "$1")" "$tree/job.test" \
+  ipptool -T 20 -tv -f "$2" -d filetype="$3" -d copies="${4:-1}" "$(uri "$1")" "$tree/job.test" \
     > "$tree/log/send.out" 2>&1 || { fail "$1: ipptool could not send $2"; return 1; }
   job_id=$(sed -n 's/.*job-id (integer) = \([0-9]*\).*/\1/p' "$tree/log/send.out" | head -n 1)
   jobs_of[$1]=$((jobs_of[$1] + 1))
@@ -149,37 +151,56 @@ printf '%%!PS\n(%s) (w) file dup (written) writestring closefile\nshowpage\n' \
   "$tree/spool/rkvtps-hostile-written" > "$tree/docs/write-spool.ps"
 printf '%%!PS\n{} loop\n' > "$tree/docs/loop.ps"
 # A page whose form draws the next form ten times, twelve deep: a few
-# hundred bytes that ask for 10^12 strokes.
-python3 - "$tree/docs/forms.pdf" << 'EOF_PY'
+# hundred bytes that ask for 10^12 strokes. late.pdf has a page of noise
+# before it; noise.pdf is that page alone.
+python3 - "$tree/docs" << 'EOF_PY'
+import os
 import sys
-depth = 12
-objects = {1: b"<< /Type /Catalog /Pages 2 0 R >>",
-           2: b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-           3: b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
-              b"/Resources << /XObject << /F1 5 0 R >> >> /Contents 4 0 R >>"}
 def stream(dictionary, data):
     return b"<< %s /Length %d >>\nstream\n%s\nendstream" % (dictionary, len(data), data)
-objects[4] = stream(b"", b"/F1 Do")
-for level in range(1, depth + 1):
-    number = 4 + level
-    if level < depth:
-        body = b"".join(b"q 1 0 0 1 %d 0 cm /F%d Do Q\n" % (i, level + 1) for i in range(10))
-        resources = b"/Resources << /XObject << /F%d %d 0 R >> >>" % (level + 1, number + 1)
-    else:
-        body = b"0 0 m 500 700 l S"
-        resources = b""
-    objects[number] = stream(b"/Type /XObject /Subtype /Form /BBox [0 0 612 792] " + resources, body)
-out = bytearray(b"%PDF-1.4\n")
-offsets = {}
-for number in sorted(objects):
-    offsets[number] = len(out)
-    out += b"%d 0 obj\n%s\nendobj\n" % (number, objects[number])
-xref = len(out)
-out += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-for number in sorted(objects):
-    out += b"%010d 00000 n \n" % offsets[number]
-out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
-open(sys.argv[1], "wb").write(out)
+# Noise compresses to nothing: a page of it is some MiB of PWG raster.
+noise = stream(b"/Type /XObject /Subtype /Image /Width 850 /Height 1100 /ColorSpace /DeviceGray "
+               b"/BitsPerComponent 8", os.urandom(850 * 1100))
+def write(path, pages):
+    depth = 12
+    objects = {1: b"<< /Type /Catalog /Pages 2 0 R >>", 99: noise}
+    kids, number = [], 3
+    for content in pages:
+        objects[number] = (b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+                           b"/Resources << /XObject << /F1 100 0 R /Im 99 0 R >> >> "
+                           b"/Contents %d 0 R >>" % (number + 1))
+        objects[number + 1] = stream(b"", content)
+        kids.append(b"%d 0 R" % number)
+        number += 2
+    objects[2] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(kids), len(kids))
+    for level in range(1, depth + 1):
+        number = 99 + level
+        if level < depth:
+            body = b"".join(b"q 1 0 0 1 %d 0 cm /F%d Do Q\n" % (i, level + 1) for i in range(10))
+            resources = b"/Resources << /XObject << /F%d %d 0 R >> >>" % (level + 1, number + 1)
+        else:
+            body, resources = b"0 0 m 500 700 l S", b""
+        objects[number] = stream(b"/Type /XObject /Subtype /Form /BBox [0 0 612 792] "
+                                 + resources, body)
+    out = bytearray(b"%PDF-1.4\n")
+    offsets = {}
+    for number in sorted(objects):
+        offsets[number] = len(out)
+        out += b"%d 0 obj\n%s\nendobj\n" % (number, objects[number])
+    xref = len(out)
+    size = max(objects) + 1
+    out += b"xref\n0 %d\n0000000000 65535 f \n" % size
+    for number in range(1, size):
+        if number in offsets:
+            out += b"%010d 00000 n \n" % offsets[number]
+        else:
+            out += b"0000000000 65535 f \n"
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (size, xref)
+    open(path, "wb").write(out)
+endless, image = b"/F1 Do", b"q 612 0 0 792 0 0 cm /Im Do Q"
+write(sys.argv[1] + "/forms.pdf", [endless])
+write(sys.argv[1] + "/late.pdf", [image, endless])
+write(sys.argv[1] + "/noise.pdf", [image])
 EOF_PY
 printf '#!/bin/sh\ntouch /tmp/rkvtps-hostile-script\n' > "$tree/docs/script.pdf"
 head -c 4096 "$(command -v gs)" > "$tree/docs/elf.pdf"
@@ -246,6 +267,46 @@ for written in /tmp/rkvtps-hostile-written /tmp/rkvtps-hostile-script \
   [ ! -e "$written" ] || fail "a document wrote $written"
 done
 if grep -q "root:" "$tree"/pdfdev/conn-* 2> /dev/null; then fail "/etc/passwd reached the device"; fi
+
+# ---- Conversions longer than what is held back ----------------------------
+# A page of noise in 8-bit grey PWG raster at 300 dpi is some MiB, more
+# than the application holds back: it streams. A failure after it stops the job
+# where it is: what the device got is what the message counts, nothing more.
+send pwgdev "$tree/docs/late.pdf" application/pdf
+state=$(wait_job_end pwgdev "$job_id")
+[ "$state" = aborted ] || fail "late failure: the job ended $state"
+message=$(job_message pwgdev "$job_id")
+echo "late failure: $message"
+echo "$message" | grep -q "used up its 3 seconds of CPU time" ||
+  fail "late failure: the message does not name the CPU limit"
+if wait_capture "late failure"; then
+  counted=$(echo "$message" | sed -n 's/.*(\([0-9]*\) bytes sent).*/\1/p')
+  [ "$(stat -c %s "$capture")" = "${counted:-none}" ] ||
+    fail "late failure: the device got $(stat -c %s "$capture") bytes, the message says ${counted:-nothing}"
+  [ "$(grep -c PwgRaster "$capture" || true)" = 1 ] ||
+    fail "late failure: the device did not get the first page alone"
+fi
+check_nothing_left "late failure"
+# Two copies of a streamed conversion: converted twice, commands once.
+send pwgdev "$tree/docs/noise.pdf" application/pdf 2
+state=$(wait_job_end pwgdev "$job_id")
+[ "$state" = completed ] || fail "two streamed copies: the job ended $state"
+if wait_capture "two streamed copies"; then
+  [ "$(grep -ac RaS2 "$capture" || true)" = 2 ] ||
+    fail "two streamed copies: the device did not get two PWG raster documents"
+  offset=$(grep -abo RaS2 "$capture" | head -n 1 | cut -d: -f1)
+  head -c "${offset:-0}" "$capture" > "$capture.header"
+  "$tool" decode --strict --file "$capture.header" > "$capture.decoded" 2>&1 ||
+    fail "two streamed copies: the commands do not decode strictly"
+fi
+# Two copies held back whole: one conversion sent twice.
+send psdev "$tree/docs/real.pdf" application/pdf 2
+state=$(wait_job_end psdev "$job_id")
+[ "$state" = completed ] || fail "two held copies: the job ended $state"
+if wait_capture "two held copies"; then
+  [ "$(grep -ac '^%!PS-Adobe' "$capture" || true)" = 2 ] ||
+    fail "two held copies: the device did not get two PostScript documents"
+fi
 
 # ---- What a conversion costs (figures, not a verdict) -----------------------
 send psdev "$tree/docs/real.pdf" application/pdf
