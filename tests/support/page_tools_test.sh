@@ -5,8 +5,9 @@
 # red and blue swapped, colour lost, the bottom cut off) and expects
 # compare_pages.py to refuse each, and to accept the page itself after the
 # round trips a client's raster page takes (PWG and Apple raster through
-# libcups). pclxl_pages.py must count the pages of Ghostscript's PCL XL and
-# refuse the same stream cut short or with a page left open.
+# libcups). pclxl_pages.py must count the pages of Ghostscript's PCL XL and of a
+# hand-made stream in the other byte order, and refuse a stream cut short
+# or with a page left open.
 #
 # Usage: page_tools_test.sh BUILD_DIR
 set -euo pipefail
@@ -119,6 +120,28 @@ open(sys.argv[2], "wb").write(data[:page_end] + data[page_end + 1:])
 EOF
 ! "$python" "$here/pclxl_pages.py" "$work/open.pxl" > "$work/out" ||
   fail "a PCL XL page left open passed: $(cat "$work/out")"
+# A stream in the other byte order, with the kinds of values Ghostscript's
+# streams lack: 16-bit attribute ids and array lengths, arrays of 32-bit
+# numbers, boxes, both embedded data forms; then two pages, the second's
+# EndPage hidden inside embedded data (a walk that does not skip it counts
+# three pages).
+"$python" - "$work/handmade.pxl" << 'EOF'
+import struct, sys
+be = lambda fmt, *v: struct.pack(">" + fmt, *v)
+page = (b"\xc0\x00\xf8\x28"                              # ubyte 0, attribute 0x28
+        + b"\xc1" + be("H", 300) + b"\xf9" + be("H", 0x89)  # uint16, 16-bit attribute id
+        + b"\x43"                                          # BeginPage
+        + b"\xca\xc1" + be("H", 3) + be("III", 1, 2, 3) + b"\xf8\x10"  # uint32 array, 16-bit length
+        + b"\xe1" + be("HHHH", 0, 0, 10, 10) + b"\xf8\x41"  # uint16 box
+        + b"\x6d"                                          # an operator inside the page
+        + b"\xfa" + be("I", 4) + b"\x44\x44\x44\x44"      # embedded data holding EndPage bytes
+        + b"\xfb\x02\x44\x43"                              # short embedded data
+        + b"\x44")                                         # EndPage
+stream = b"( HP-PCL XL;3;0\n" + b"\xc0\x01\xf8\x86\x41" + page + page + b"\x42"
+open(sys.argv[1], "wb").write(stream)
+EOF
+pages=$("$python" "$here/pclxl_pages.py" "$work/handmade.pxl") || fail "a hand-made PCL XL stream is called broken: $pages"
+case "$pages" in "pages 2 "*) ;; *) fail "the hand-made 2-page PCL XL counted as: $pages" ;; esac
 printf '%%!PS\nshowpage\n' > "$work/not.pxl"
 ! "$python" "$here/pclxl_pages.py" "$work/not.pxl" > /dev/null || fail "PostScript passed as PCL XL"
 
