@@ -84,13 +84,13 @@ run_job() {
   ipptool -T 600 -t -f "$2" -d filetype="$3" "$(uri "$1")" "$tree/job.test" > "$tree/log/ipptool.out" 2>&1 ||
     { echo "refused"; return; }
   for _ in $(seq 1200); do
-    ended=$(tail -n +$((skip + 1)) "$tree/log/app.log" | grep -oE "\] (Completed|Aborted|Canceled)," | head -n 1 || true)
+    ended=$(tail -n +$((skip + 1)) "$tree/log/app.log" | grep -oE "\] (Completed|Aborted|Canceled)," | awk 'NR == 1' || true)
     [ -n "$ended" ] && break
     sleep 0.5
   done
   case "$ended" in *Completed*) ;; *) echo "${ended:-unfinished}"; return ;; esac
   stamps=$(tail -n +$((skip + 1)) "$tree/log/app.log" | grep -E "Starting print job|Completed," |
-    sed 's/.*T\([0-9:.]*\)Z.*/\1/' | head -n 2 | tr '\n' ' ')
+    sed 's/.*T\([0-9:.]*\)Z.*/\1/' | awk 'NR <= 2' | tr '\n' ' ')
   echo $(($(to_ms "${stamps#* }") - $(to_ms "${stamps%% *}")))
 }
 # The application's peak resident memory since the last reset, in MiB.

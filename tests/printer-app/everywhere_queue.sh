@@ -70,17 +70,21 @@ for entry in "${queues[@]}"; do
     fail "$queue: lpadmin could not make the queue: $(cat "$tree/log/lpadmin-$name.out")"
     continue
   fi
+  log_lines=$(wc -l < "$tree/log/app.log")
   lp -h "$cups_socket" -U ann -d "$queue" "$tree/docs/page.pdf" > /dev/null || { fail "$queue: lp"; continue; }
   capture=$(wait_capture "$name")
+  # What cupsd made of the PDF for the application (Print-Job or Send-Document).
+  sent=$(tail -n +$((log_lines + 1)) "$tree/log/app.log" |
+    sed -n "s/.*\(Print-Job\|Send-Document\) \"document-format\"='\([^']*\)'.*/\2/p" | awk 'NR == 1')
   if [ -z "$capture" ]; then
     fail "$queue: nothing reached the $language device; the application's job: $("$app" jobs -d "$name")"
     grep -E "^[EW] " "$tree/cups/log/error_log" | tail -n 10 >&2 || true
     continue
   fi
   # The document starts at its signature; the commands are what comes before.
-  offset=$(grep -boa -m 1 -F -- "$start" "$capture" | head -n 1 | cut -d: -f1 || true)
+  offset=$(grep -boa -m 1 -F -- "$start" "$capture" | cut -d: -f1 || true)
   if [ -z "$offset" ] || [ "$offset" = 0 ]; then
-    fail "$queue: the device did not receive commands and then $language: $(head -c 60 "$capture" | od -c | head -n 3)"
+    fail "$queue: the device did not receive commands and then $language: $(head -c 60 "$capture" | od -c | awk 'NR <= 3')"
     continue
   fi
   head -c "$offset" "$capture" > "$capture.header"
@@ -97,7 +101,8 @@ for entry in "${queues[@]}"; do
       ;;
   esac
   [ "$pages" = 1 ] || fail "$queue: the $language document has ${pages:-no} pages, not 1"
-  echo "$queue: $offset bytes of commands, then $(stat -c %s "$capture.doc") bytes of $language, $pages page(s)"
+  echo "$queue: cupsd sent ${sent:-an unnamed format}; the device received $offset bytes of commands," \
+    "then $(stat -c %s "$capture.doc") bytes of $language, $pages page(s)"
 done
 
 app_env_finish "everywhere queues"

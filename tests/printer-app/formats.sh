@@ -218,7 +218,7 @@ for client in "${clients[@]}"; do
     if ! ipptool -T 60 -tv -f "$docs/$file" -d filetype="$format" -d colormode="$colormode" \
       "$(uri "$name")" "$tree/job.test" \
       > "$tree/log/ipptool.out" 2>&1; then
-      fail "$what: the job was refused: $(grep -E 'status-code|FAIL' "$tree/log/ipptool.out" | head -n 3)"
+      fail "$what: the job was refused: $(grep -E 'status-code|FAIL' "$tree/log/ipptool.out" | awk 'NR <= 3')"
       row refused "-"
       continue
     fi
