@@ -82,7 +82,7 @@ for entry in "${queues[@]}"; do
     continue
   fi
   # The document starts at its signature; the commands are what comes before.
-  offset=$(grep -boa -m 1 -F -- "$start" "$capture" | cut -d: -f1 || true)
+  offset=$(grep -boa -m 1 -F -- "$start" "$capture" | cut -d: -f1 | awk 'NR == 1' || true)
   if [ -z "$offset" ] || [ "$offset" = 0 ]; then
     fail "$queue: the device did not receive commands and then $language: $(head -c 60 "$capture" | od -c | awk 'NR <= 3')"
     continue
