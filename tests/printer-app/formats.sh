@@ -161,9 +161,11 @@ declare -A magic_of=(
 
 # split_capture CAPTURE LANGUAGE: CAPTURE.header (what comes before the
 # document) and CAPTURE.doc (from the document's first byte on); fails
-# when the document's start is not found.
+# when the document's start is not found, when anything but commands comes
+# before it, or when commands come again after it.
 split_capture() {
   "$python" - "$1" "$2" << 'EOF'
+import re
 import sys
 capture, language = sys.argv[1], sys.argv[2]
 starts = {"pdf": [b"%PDF-"], "ps": [b"%!PS", b"%!"], "pwg": [b"RaS2"],
@@ -174,8 +176,18 @@ if not found:
     print("no %s document in %d bytes; they begin %r" % (language, len(data), data[:80]))
     sys.exit(1)
 offset = min(found)
-open(capture + ".header", "wb").write(data[:offset])
-open(capture + ".doc", "wb").write(data[offset:])
+header, document = data[:offset], data[offset:]
+# Only commands before the document, and none after its first byte: the
+# commands go in front once per job, whatever the route.
+if not re.fullmatch(rb"(@[A-Z]{4}=[^\r\n]*(\r?\n)?)+", header):
+    print("before the document: %r, not only commands" % header[:200])
+    sys.exit(1)
+if b"@JOAU=" in document or b"@NLPP=" in document:
+    print("commands again inside the document, at offset %d" % (offset + min(
+        i for i in (document.find(b"@JOAU="), document.find(b"@NLPP=")) if i >= 0)))
+    sys.exit(1)
+open(capture + ".header", "wb").write(header)
+open(capture + ".doc", "wb").write(document)
 print("%d bytes of commands, %d of document" % (offset, len(data) - offset))
 EOF
 }
