@@ -138,7 +138,7 @@ while IFS='|' read -r printer doc format expected; do
       # Re-encoded, the same pixels: the header the raster calls got
       # describes the lines they got (1 bit included). A URF page is
       # compared with the PWG page it was made from.
-      python3 "$capture_tool" pages "$tree/docs/${doc%.urf}.pwg" > "$capture.sent"
+      python3 "$capture_tool" pages "$tree/docs/${doc%.*}.pwg" > "$capture.sent"
       python3 "$capture_tool" pages "$capture.doc" > "$capture.got"
       cmp -s "$capture.sent" "$capture.got" ||
         fail "$doc to $printer: the pages differ: $(cat "$capture.sent") / $(cat "$capture.got")" ;;
