@@ -53,6 +53,8 @@ render() {  # render OUT DEVICE RESOLUTION [OPTIONS...]
 }
 render gray8.pwg pwgraster 100 -dcupsColorSpace=18 -dcupsBitsPerColor=8
 render black1.pwg pwgraster 150 -dcupsColorSpace=3 -dcupsBitsPerColor=1
+render page.jpg jpeggray 75
+render page.png png16m 75
 # Apple raster from the same page (Debian's Ghostscript writes 1-bit URF,
 # which no AirPrint client sends).
 python3 "$capture_tool" urf "$tree/docs/gray8.pwg" "$tree/docs/gray8.urf"
@@ -70,6 +72,8 @@ python3 "$capture_tool" set "$tree/docs/stride.pwg" bytes_per_line=827
 ipp_test job Print-Job << 'EOF'
   ATTR name requesting-user-name raster
   ATTR mimeMediaType document-format $filetype
+  GROUP job-attributes-tag
+  ATTR integer copies $copies
   FILE $filename
   STATUS successful-ok
   STATUS successful-ok-ignored-or-substituted-attributes
@@ -86,10 +90,11 @@ ipp_test job-state Get-Job-Attributes << 'EOF'
 EOF
 
 declare -A sent
-# submit PRINTER DOC FORMAT: sets $job (0 when refused).
+# submit PRINTER DOC FORMAT [COPIES]: sets $job (0 when refused).
 submit() {
   job=0
-  ipptool -T 60 -tv -f "$tree/docs/$2" -d filetype="$3" "$(uri "$1")" "$tree/job.test" \
+  ipptool -T 60 -tv -f "$tree/docs/$2" -d filetype="$3" -d copies="${4:-1}" "$(uri "$1")" \
+    "$tree/job.test" \
     > "$tree/log/submit.out" 2>&1 || true
   job=$(awk '$1 == "job-id" { print $NF }' "$tree/log/submit.out" | tail -n 1)
   [ -n "$job" ] || { job=0; fail "$1 $2: the job was refused"; cat "$tree/log/submit.out" >&2; }
@@ -125,9 +130,9 @@ commands_decode() {
 }
 
 # ---- Each client format to each device language ----------------------------
-# printer | document | format | the document kind the device gets
-while IFS='|' read -r printer doc format expected; do
-  submit "$printer" "$doc" "$format"
+# printer | document | format | copies | the document kind the device gets
+while IFS='|' read -r printer doc format copies expected; do
+  submit "$printer" "$doc" "$format" "$copies"
   wait_end "$printer"
   [ "$state" = completed ] || { fail "$doc to $printer: $state ($message)"; continue; }
   capture_of "$printer" || continue
@@ -145,22 +150,28 @@ while IFS='|' read -r printer doc format expected; do
     postscript | pdf)
       gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pgmraw -r50 -sOutputFile="$capture.%d.pgm" \
         "$capture.doc" > "$capture.gs.log" 2>&1 || fail "$doc to $printer: gs cannot render it"
-      [ -s "$capture.1.pgm" ] && [ ! -e "$capture.2.pgm" ] ||
-        fail "$doc to $printer: not one page" ;;
+      # The copies are the document's own (PostScript's /NumCopies, PDF's
+      # pages listed again); PAPPL makes an image's copies itself.
+      [ -s "$capture.$copies.pgm" ] && [ ! -e "$capture.$((copies + 1)).pgm" ] ||
+        fail "$doc to $printer: not $copies pages" ;;
     pjl)
       # Ghostscript's PCL XL: a PJL job whose language is PCL XL.
       [ "$(grep -c -a 'HP-PCL XL' "$capture.doc")" -ge 1 ] || fail "$doc to $printer: no PCL XL stream" ;;
   esac
 done << 'EOF'
-pwg|gray8.pwg|image/pwg-raster|pwg
-pwg|black1.pwg|image/pwg-raster|pwg
-pwg|gray8.urf|image/urf|pwg
-ps|gray8.pwg|image/pwg-raster|postscript
-ps|gray8.urf|image/urf|postscript
-pdf|black1.pwg|image/pwg-raster|pdf
-pdf|gray8.pwg|image/pwg-raster|pdf
-pdf|gray8.urf|image/urf|pdf
-pxl|gray8.pwg|image/pwg-raster|pjl
+pwg|gray8.pwg|image/pwg-raster|1|pwg
+pwg|black1.pwg|image/pwg-raster|1|pwg
+pwg|gray8.urf|image/urf|1|pwg
+ps|gray8.pwg|image/pwg-raster|2|postscript
+ps|gray8.urf|image/urf|1|postscript
+ps|page.jpg|image/jpeg|2|postscript
+pdf|black1.pwg|image/pwg-raster|1|pdf
+pdf|gray8.pwg|image/pwg-raster|3|pdf
+pdf|gray8.urf|image/urf|1|pdf
+pdf|page.jpg|image/jpeg|2|pdf
+pdf|page.png|image/png|1|pdf
+pxl|gray8.pwg|image/pwg-raster|1|pjl
+pxl|page.png|image/png|1|pjl
 EOF
 
 # ---- Hostile raster: aborted with a message, nothing after the failure -----
