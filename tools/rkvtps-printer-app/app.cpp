@@ -15,8 +15,8 @@
 #include "job_origin.h"
 #include "print_job.h"
 #include "printer_settings.h"
-#include "text_forms.h"
 #include "raster_job.h"
+#include "text_forms.h"
 
 namespace {
 
