@@ -119,15 +119,18 @@ fi
 
 # ---- 600-dpi raster pages to PDF ----------------------------------------
 ipp_test raster-types Get-Printer-Attributes << 'EOF'
-  ATTR keyword requested-attributes pwg-raster-document-type-supported
+  ATTR keyword requested-attributes pwg-raster-document-type-supported,rkvtps-device-color-default
   STATUS successful-ok
   DISPLAY pwg-raster-document-type-supported
+  DISPLAY rkvtps-device-color-default
 }
 EOF
-# A changed device setting shows within a few seconds.
+# A changed device setting shows within a few seconds (where the printer
+# has the setting at all).
 for _ in $(seq 25); do
   ipptool -T 10 -tv "$(uri pdf)" "$tree/raster-types.test" > "$tree/log/raster-types.out" 2>&1 || true
   grep -q "srgb_8" "$tree/log/raster-types.out" && break
+  grep -q "rkvtps-device-color-default (" "$tree/log/raster-types.out" || break
   sleep 0.2
 done
 listed=$(sed -n 's/.*pwg-raster-document-type-supported ([^)]*) = //p' "$tree/log/raster-types.out")

@@ -60,6 +60,12 @@ devices=(
 port=$(free_port)
 start_app "$port"
 declare -A device_jobs
+ipp_test device-color Get-Printer-Attributes << 'EOF'
+  ATTR keyword requested-attributes rkvtps-device-color-default
+  STATUS successful-ok
+  DISPLAY rkvtps-device-color-default
+}
+EOF
 colour=0
 for entry in "${devices[@]}"; do
   name=${entry%%|*}
@@ -67,11 +73,16 @@ for entry in "${devices[@]}"; do
   device_port=$(free_port)
   start_device "$device_port" "$tree/$name"
   add_printer "$name" "socket://127.0.0.1:$device_port"
+  ipptool -T 10 -tv "ipp://localhost:$port/ipp/print/$name" "$tree/device-color.test" \
+    > "$tree/log/device-color.out" 2>&1 || true
+  ! grep -q "rkvtps-device-color-default (" "$tree/log/device-color.out" || colour=1
   "$app" modify -d "$name" -o "rkvtps-document-formats=$language" > /dev/null ||
     fail "$name: the device's language could not be set to $language"
-  # A colour device where the application has the setting: raster clients
-  # then send colour as well as grey.
-  if "$app" modify -d "$name" -o rkvtps-device-color=color > /dev/null 2>&1; then colour=1; fi
+  # A colour device where the application has the setting (a printer
+  # that has it lists it): raster clients then send colour as well as grey.
+  if [ "$colour" = 1 ]; then
+    "$app" modify -d "$name" -o rkvtps-device-color=color > /dev/null || fail "$name: colour not set"
+  fi
   device_jobs[$name]=0
 done
 uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
@@ -94,7 +105,8 @@ for _ in $(seq 50); do
 done
 pwg_listed=$(sed -n 's/.*pwg-raster-document-type-supported ([^)]*) = //p' "$tree/log/raster-types.out")
 urf_listed=$(sed -n 's/.*urf-supported ([^)]*) = //p' "$tree/log/raster-types.out")
-echo "the printer lists PWG raster types $pwg_listed; urf-supported $urf_listed"
+echo "colour devices: $([ "$colour" = 1 ] && echo yes || echo "no (no rkvtps-device-color setting)");" \
+  "the printer lists PWG raster types $pwg_listed; urf-supported $urf_listed"
 raster_pages=0
 # add_raster_client KIND TYPE: the test page as KIND (pwg, urf) pages of TYPE.
 add_raster_client() {
