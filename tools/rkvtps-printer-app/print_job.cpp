@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "job_commands.h"
+#include "printer_settings.h"
 #include "text_forms.h"
 
 namespace {
