@@ -56,27 +56,6 @@ bool RefuseRasterLine(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsign
 
 bool ReportStatus(pappl_printer_t*) { return true; }
 
-void SetMedia(pappl_pr_driver_data_t* driver) {
-  static const char* const kMedia[] = {"iso_a4_210x297mm", "na_letter_8.5x11in"};
-  driver->num_media = 2;
-  driver->media[0] = kMedia[0];
-  driver->media[1] = kMedia[1];
-  driver->num_source = 1;
-  driver->source[0] = "main";
-  // Every field of the ready media must be one the driver lists: PAPPL
-  // refuses the whole driver data otherwise, and the printer comes up with
-  // no format at all.
-  driver->num_type = 1;
-  driver->type[0] = "stationery";
-  pappl_media_col_t& media = driver->media_default;
-  std::snprintf(media.size_name, sizeof(media.size_name), "%s", kMedia[0]);
-  media.size_width = 21000;
-  media.size_length = 29700;
-  std::snprintf(media.source, sizeof(media.source), "%s", "main");
-  std::snprintf(media.type, sizeof(media.type), "%s", "stationery");
-  driver->media_ready[0] = media;
-}
-
 // A device that cannot be opened keeps PAPPL retrying, the printer
 // stopped and the job processing with no word of why. The printer's page
 // and the job's state then say so; the job prints once the device answers.
@@ -97,6 +76,13 @@ void MarkPrinterJobs(pappl_printer_t* printer, void*) {
 
 bool WatchDevices(pappl_system_t* system, void*) {
   papplSystemIteratePrinters(system, MarkPrinterJobs, nullptr);
+  return true;
+}
+
+// A setting changed by IPP, the web form or the command line changes only
+// a vendor default; the capabilities follow within a second.
+bool FollowDeviceSettings(pappl_system_t* system, void*) {
+  ApplyAllDeviceSettings(system);
   return true;
 }
 
@@ -165,18 +151,11 @@ bool MakeDriver(pappl_system_t*, const char* driver_name, const char*, const cha
   driver->status_cb = ReportStatus;
   driver->ppm = 1;
   driver->kind = PAPPL_KIND_DOCUMENT;
-  driver->color_supported = PAPPL_COLOR_MODE_MONOCHROME;
-  driver->color_default = PAPPL_COLOR_MODE_MONOCHROME;
-  driver->raster_types = PAPPL_PWG_RASTER_TYPE_BLACK_1;
-  driver->num_resolution = 1;
-  driver->x_resolution[0] = driver->y_resolution[0] = 300;
-  driver->x_default = driver->y_default = 300;
-  driver->sides_supported = PAPPL_SIDES_ONE_SIDED;
-  driver->sides_default = PAPPL_SIDES_ONE_SIDED;
   driver->orient_default = IPP_ORIENT_PORTRAIT;
-  SetMedia(driver);
+  // A new printer's device as built in; its settings, once the printer
+  // exists, are applied over this (ApplyDeviceSettings).
   *attributes = ippNew();
-  AddSettingAttributes(driver, *attributes);
+  DescribePrinter(ReadDeviceSettings(nullptr), driver, *attributes);
   return true;
 }
 
@@ -215,6 +194,8 @@ pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
   AddPassThroughFilters(system);
   AddSettingLabels(system);
   papplSystemSetEventCallback(system, FollowJobs, nullptr);
+  ApplyAllDeviceSettings(system);
+  papplSystemAddTimerCallback(system, std::time(nullptr) + 1, 1, FollowDeviceSettings, nullptr);
   papplSystemAddTimerCallback(system, std::time(nullptr) + 1, 2, WatchDevices, nullptr);
   return system;
 }
