@@ -17,7 +17,8 @@ inline constexpr char kDeviceMedia[] = "rkvtps-device-media";
 struct DeviceSettings {
   bool color = false;
   bool duplex = false;
-  std::vector<std::string> media;    // PWG media names, the first the default
+  std::vector<std::string>
+      media;  // PWG media names; the first is the default when the old one is gone
   std::vector<std::string> formats;  // what the device takes, the administrator's order
 };
 
