@@ -3,6 +3,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "calls.h"
 #include "command_facts.h"
@@ -296,6 +297,7 @@ void DescribePrinter(const DeviceSettings& settings, pappl_pr_driver_data_t* dri
 bool ApplyDeviceSettings(pappl_printer_t* printer) {
   // The timer and the start-up may meet here; one printer's data at a time.
   static std::mutex mutex;
+  static std::set<int> announced;
   const std::lock_guard<std::mutex> lock(mutex);
   ipp_t* current = papplPrinterGetDriverAttributes(printer);
   pappl_pr_driver_data_t driver;
@@ -311,16 +313,21 @@ bool ApplyDeviceSettings(pappl_printer_t* printer) {
     if (changed) {
       papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO,
                       "The device's settings changed: capabilities and formats follow them.");
-      // The DNS-SD record (Color, Duplex, pdl, URF) is made when the
-      // service is registered: register it again with the new data.
-      char name[256];
-      if (papplPrinterGetDNSSDName(printer, name, sizeof(name)) != nullptr) {
-        papplPrinterSetDNSSDName(printer, name);
-      }
     } else {
       papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR,
                       "The device's settings could not be applied: PAPPL refused the driver data.");
     }
+  }
+  // The DNS-SD record (Color, Duplex, pdl, URF) is made when the service is
+  // registered: register it again with the new data. PAPPL 1.3 registers
+  // the printers it has when the server starts, but not a printer added
+  // while it runs: that one is registered here once.
+  const bool running = papplSystemIsRunning(papplPrinterGetSystem(printer));
+  const bool first = running && announced.insert(papplPrinterGetID(printer)).second;
+  char name[256];
+  if ((changed || first) && running &&
+      papplPrinterGetDNSSDName(printer, name, sizeof(name)) != nullptr) {
+    papplPrinterSetDNSSDName(printer, name);
   }
   ippDelete(attributes);
   ippDelete(current);
