@@ -42,7 +42,11 @@ bool Contains(const std::vector<std::string>& list, const std::string& value) {
 // A name PAPPL can turn into a media-col: a size libcups knows under this
 // very PWG name. Ranges (custom_min_, roll_max_) are no media one loads.
 bool IsUsableMedia(const std::string& name) {
-  if (name.rfind("custom_", 0) == 0 || name.rfind("roll_", 0) == 0) return false;
+  // A keyword: libcups would take any tail (a line feed too) as units.
+  const bool keyword = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '-';
+  });
+  if (!keyword || name.rfind("custom_", 0) == 0 || name.rfind("roll_", 0) == 0) return false;
   pwg_media_t* media = pwgMediaForPWG(name.c_str());
   return media != nullptr && media->pwg != nullptr && name == media->pwg && media->width > 0 &&
          media->length > 0;
