@@ -14,6 +14,7 @@
 #include "job_origin.h"
 #include "print_job.h"
 #include "printer_settings.h"
+#include "text_forms.h"
 
 namespace {
 
@@ -54,7 +55,28 @@ bool RefuseRasterLine(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsign
   return false;
 }
 
-bool ReportStatus(pappl_printer_t*) { return true; }
+// The device reports no supplies to the application: the printer says so
+// (IPP Everywhere clients expect printer-supply) rather than make levels up.
+bool ReportStatus(pappl_printer_t* printer) {
+  if (papplPrinterGetSupplies(printer, 0, nullptr) == 0) {
+    pappl_supply_t supply{};
+    supply.color = PAPPL_SUPPLY_COLOR_NO_COLOR;
+    std::snprintf(supply.description, sizeof(supply.description), "%s",
+                  "Device supplies (not reported)");
+    supply.level = -2;  // the printer MIB's "unknown"
+    supply.type = PAPPL_SUPPLY_TYPE_OTHER;
+    papplPrinterSetSupplies(printer, 1, &supply);
+  }
+  return true;
+}
+
+// The device has no way to be identified through the application: the
+// request and its message go into the printer's log, where the
+// administrator at the console sees them ("display").
+void IdentifyPrinter(pappl_printer_t* printer, pappl_identify_actions_t, const char* message) {
+  papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO, "Identify-Printer: %s",
+                  QuotedText(message != nullptr ? message : "", 256).c_str());
+}
 
 // A device that cannot be opened keeps PAPPL retrying, the printer
 // stopped and the job processing with no word of why. The printer's page
@@ -149,6 +171,9 @@ bool MakeDriver(pappl_system_t*, const char* driver_name, const char*, const cha
   driver->rendpage_cb = RefuseRasterPage;
   driver->rwriteline_cb = RefuseRasterLine;
   driver->status_cb = ReportStatus;
+  driver->identify_cb = IdentifyPrinter;
+  driver->identify_supported = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+  driver->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
   driver->ppm = 1;
   driver->kind = PAPPL_KIND_DOCUMENT;
   driver->orient_default = IPP_ORIENT_PORTRAIT;

@@ -167,6 +167,24 @@ void DescribeDevice(const DeviceSettings& settings, pappl_pr_driver_data_t* driv
   DescribeMedia(settings.media.empty() ? BuiltInDeviceSettings().media : settings.media, driver);
 }
 
+void AddClientAttributes(bool duplex, ipp_t* attributes) {
+  // Pages come as the client renders them; the device keeps its own colour
+  // handling: the printer asks no rendering intent of its own.
+  ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported",
+               nullptr, "auto");
+  ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-default",
+               nullptr, "auto");
+  // No preferred values are computed for a job (Get-Printer-Attributes
+  // with a job's attributes answers the same).
+  ippAddBoolean(attributes, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+  // A raster client asks how to send back sides; a one-sided device has
+  // none, and "normal" (as sent) then names what nothing turns.
+  if (!duplex) {
+    ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pwg-raster-document-sheet-back",
+                 nullptr, "normal");
+  }
+}
+
 void AddFormatAttributes(const std::vector<std::string>& formats, ipp_t* attributes) {
   std::vector<const char*> values;
   for (const std::string& format : formats) values.push_back(format.c_str());

@@ -45,6 +45,11 @@ std::vector<std::string> AdvertisedFormats(const std::vector<std::string>& devic
 // where the new capabilities still support them.
 void DescribeDevice(const DeviceSettings& settings, pappl_pr_driver_data_t* driver);
 
+// What IPP Everywhere clients look for and PAPPL 1.3 gives no printer:
+// print-rendering-intent (auto), preferred-attributes-supported, and
+// pwg-raster-document-sheet-back for a one-sided device too.
+void AddClientAttributes(bool duplex, ipp_t* attributes);
+
 // document-format-supported and -preferred for the driver's own attributes
 // (they replace PAPPL's, which would list only what PAPPL itself filters).
 void AddFormatAttributes(const std::vector<std::string>& formats, ipp_t* attributes);

@@ -292,6 +292,7 @@ void DescribePrinter(const DeviceSettings& settings, pappl_pr_driver_data_t* dri
   DescribeDevice(settings, driver);
   AddSettingAttributes(driver, attributes);
   AddFormatAttributes(AdvertisedFormats(settings.formats, PassableFormats()), attributes);
+  AddClientAttributes(settings.duplex, attributes);
 }
 
 bool ApplyDeviceSettings(pappl_printer_t* printer) {
