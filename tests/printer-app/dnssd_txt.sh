@@ -148,4 +148,7 @@ echo "mono's record: $(tr '\n' ' ' < "$tree/log/mono.txt")"
 wait_item mono Color T || fail "mono's record kept Color=$(item mono Color) after the change"
 [ "$(item mono Duplex)" = T ] || fail "mono's record kept Duplex=$(item mono Duplex) after the change"
 
+# The application first: it reports a daemon that leaves before it as crashed.
+kill "$app_pid"
+wait "$app_pid" 2> /dev/null || true
 app_env_finish "DNS-SD records through avahi-daemon"
