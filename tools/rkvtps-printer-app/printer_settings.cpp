@@ -299,6 +299,7 @@ bool ApplyDeviceSettings(pappl_printer_t* printer) {
   // The timer and the start-up may meet here; one printer's data at a time.
   static std::mutex mutex;
   static std::set<int> announced;
+  static std::map<int, std::string> refused;  // the settings PAPPL refused, said once
   const std::lock_guard<std::mutex> lock(mutex);
   ipp_t* current = papplPrinterGetDriverAttributes(printer);
   pappl_pr_driver_data_t driver;
@@ -307,14 +308,21 @@ bool ApplyDeviceSettings(pappl_printer_t* printer) {
   ipp_t* attributes = ippNew();
   DescribePrinter(ReadDeviceSettings(current), &wanted, attributes);
   KeepVendorDefaults(current, wanted, attributes);
+  const int id = papplPrinterGetID(printer);
+  const std::string settings =
+      DefaultText(current, kDeviceColor) + ' ' + DefaultText(current, kDeviceSides) + ' ' +
+      DefaultText(current, kDeviceMedia) + ' ' + DefaultText(current, kDeviceFormats);
   bool changed = false;
-  if (!SameCapabilities(driver, wanted) ||
-      !SameAttribute(current, attributes, "document-format-supported")) {
+  if ((!SameCapabilities(driver, wanted) ||
+       !SameAttribute(current, attributes, "document-format-supported")) &&
+      refused[id] != settings) {
     changed = papplPrinterSetDriverData(printer, &wanted, attributes);
     if (changed) {
+      refused.erase(id);
       papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO,
                       "The device's settings changed: capabilities and formats follow them.");
     } else {
+      refused[id] = settings;
       papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR,
                       "The device's settings could not be applied: PAPPL refused the driver data.");
     }
