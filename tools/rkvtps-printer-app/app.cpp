@@ -14,6 +14,7 @@
 #include "job_origin.h"
 #include "print_job.h"
 #include "printer_settings.h"
+#include "raster_job.h"
 #include "text_forms.h"
 
 namespace {
@@ -24,7 +25,7 @@ constexpr char kDeviceFormat[] = "application/octet-stream";
 // Besides the formats passed through, the images PAPPL would otherwise
 // render itself. Each goes through the same pass-through, which checks the
 // printer's list of formats its device takes. (Raster never reaches a
-// filter: see RefuseRaster.)
+// filter: PAPPL reads it into the raster calls of raster_job.h.)
 constexpr const char* kImageFormats[] = {"image/jpeg", "image/png"};
 
 void AddPassThroughFilters(pappl_system_t* system) {
@@ -36,23 +37,6 @@ void AddPassThroughFilters(pappl_system_t* system) {
   for (const char* format : kImageFormats) {
     papplSystemAddMIMEFilter(system, format, kDeviceFormat, PassJobThrough, nullptr);
   }
-}
-
-// PAPPL reads PWG and Apple raster jobs itself, line by line, into these
-// calls: their bytes cannot pass through, and the printer renders nothing.
-bool RefuseRaster(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
-  papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
-  papplJobSetMessage(job,
-                     "This printer passes documents through unchanged and prints no raster; "
-                     "send PDF, PostScript or PCL.");
-  return false;
-}
-bool RefuseRasterPage(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned) {
-  return false;
-}
-bool RefuseRasterLine(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned,
-                      const unsigned char*) {
-  return false;
 }
 
 // The device reports no supplies to the application: the printer says so
@@ -165,11 +149,11 @@ bool MakeDriver(pappl_system_t*, const char* driver_name, const char*, const cha
                 "Generic Job-Control Printer");
   driver->printfile_cb = PrintJobFile;
   driver->format = kDeviceFormat;
-  driver->rstartjob_cb = RefuseRaster;
-  driver->rendjob_cb = RefuseRaster;
-  driver->rstartpage_cb = RefuseRasterPage;
-  driver->rendpage_cb = RefuseRasterPage;
-  driver->rwriteline_cb = RefuseRasterLine;
+  driver->rstartjob_cb = StartRasterJob;
+  driver->rendjob_cb = EndRasterJob;
+  driver->rstartpage_cb = StartRasterPage;
+  driver->rendpage_cb = EndRasterPage;
+  driver->rwriteline_cb = WriteRasterLine;
   driver->status_cb = ReportStatus;
   driver->identify_cb = IdentifyPrinter;
   driver->identify_supported = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
