@@ -27,7 +27,9 @@ packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
           binutils man-db
           # the printer application and its tests (curl and openssl for the
           # web forms and test accounts; a headless browser for its pages)
-          libpappl-dev python3 curl openssl chromium chromium-driver python3-selenium)
+          libpappl-dev python3 curl openssl chromium chromium-driver python3-selenium
+          # its conversions, and the test that no Ghostscript outlives a job
+          ghostscript procps)
 install_options=(-y -q)
 if [ "$windows" = 1 ]; then
   $sudo dpkg --add-architecture i386

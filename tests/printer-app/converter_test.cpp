@@ -215,11 +215,13 @@ TEST(Converter, AProgramThatStopsReadingEndsTheFeed) {
 
 TEST(Converter, TheProgramInheritsOnlyItsThreeStreams) {
   // A descriptor of the application's, not close-on-exec (as a device or
-  // a spool file might be).
+  // a spool file might be), well above the three.
   const int open_fd = open("/dev/null", O_RDONLY);
   ASSERT_GE(open_fd, 0);
-  const Outcome run = RunProgram({"/bin/ls", "/proc/self/fd"});
+  ASSERT_EQ(dup2(open_fd, 50), 50);
   close(open_fd);
+  const Outcome run = RunProgram({"/bin/ls", "/proc/self/fd"});
+  close(50);
   EXPECT_TRUE(run.finished) << run.error;
   std::istringstream lines(run.output);
   std::set<std::string> fds;
@@ -227,9 +229,7 @@ TEST(Converter, TheProgramInheritsOnlyItsThreeStreams) {
   // ls's own descriptor of the folder it lists is the one more.
   EXPECT_LE(fds.size(), 4u) << run.output;
   for (const char* fd : {"0", "1", "2"}) EXPECT_EQ(fds.count(fd), 1u) << run.output;
-  EXPECT_EQ(fds.count(std::to_string(open_fd)),
-            open_fd <= 3 ? fds.count(std::to_string(open_fd)) : 0u)
-      << run.output;
+  EXPECT_EQ(fds.count("50"), 0u) << run.output;
 }
 
 TEST(Converter, TheEnvironmentIsOnlyWhatItIsGiven) {
@@ -278,6 +278,17 @@ TEST(GhostscriptArguments, SafeQuietToStandardOutputWithTheInputLast) {
   const std::vector<std::string> piped =
       GhostscriptArguments(*FindDeviceLanguage("application/pdf"), false, 300, "-");
   EXPECT_EQ(piped.back(), "-");
+  for (const std::string& argument : piped) {
+    EXPECT_EQ(argument.find("POINTS"), std::string::npos) << "a page size nobody asked for";
+  }
+  // A4 for pages that ask for no size; never fixed, so a PDF keeps its own.
+  const std::vector<std::string> a4 = GhostscriptArguments(
+      *FindDeviceLanguage("application/postscript"), false, 300, "/spool/doc.ps", 595, 841);
+  const std::set<std::string> a4_set(a4.begin(), a4.end());
+  EXPECT_EQ(a4_set.count("-dDEVICEWIDTHPOINTS=595"), 1u);
+  EXPECT_EQ(a4_set.count("-dDEVICEHEIGHTPOINTS=841"), 1u);
+  EXPECT_EQ(a4_set.count("-dFIXEDMEDIA"), 0u);
+  EXPECT_EQ(a4.back(), "/spool/doc.ps");
 }
 
 }  // namespace

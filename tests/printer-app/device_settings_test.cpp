@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -44,28 +45,41 @@ TEST(MediaList, StopsAtPapplsLimit) {
   EXPECT_EQ(ReadMediaList(text).size(), static_cast<size_t>(PAPPL_MAX_MEDIA));
 }
 
-TEST(Formats, DriverlessFormatsThenWhatOnlyPassesThrough) {
-  const Names driverless = {
-      "application/pdf", "application/postscript",  "image/pwg-raster", "image/urf", "image/jpeg",
-      "image/png",       "application/octet-stream"};
+TEST(Formats, ReachableDriverlessFormatsThenWhatOnlyPassesThrough) {
   const Names passable = {"application/vnd.hp-PCL", "application/postscript", "application/pdf",
                           "application/octet-stream"};
+  const Names all = {
+      "application/pdf", "application/postscript",  "image/pwg-raster", "image/urf", "image/jpeg",
+      "image/png",       "application/octet-stream"};
   struct Case {
     Names device;
-    Names extra;
+    Names unreachable;  // of the driverless formats
+    Names expected_extra;
   };
   const Case cases[] = {
-      {{"application/pdf"}, {}},
-      {{"application/vnd.hp-PCL"}, {"application/vnd.hp-PCL"}},
-      {{"application/postscript", "application/vnd.hp-PCL"}, {"application/vnd.hp-PCL"}},
+      {{"application/pdf"}, {}, {}},
+      {{"application/vnd.hp-PCL"}, {}, {"application/vnd.hp-PCL"}},
+      {{"application/postscript", "application/vnd.hp-PCL"}, {}, {"application/vnd.hp-PCL"}},
       // A format with no pass-through is not promised.
-      {{"application/x-unknown", "application/vnd.hp-PCL"}, {"application/vnd.hp-PCL"}},
-      {{}, {}},
+      {{"application/x-unknown", "application/vnd.hp-PCL"}, {}, {"application/vnd.hp-PCL"}},
+      // Nothing reaches the device: only what PAPPL types itself is left.
+      {{"application/x-unknown"},
+       {"application/pdf", "application/postscript", "image/pwg-raster", "image/urf", "image/jpeg",
+        "image/png"},
+       {}},
+      {{"application/pdf"}, {"image/urf", "application/octet-stream"}, {}},
   };
   for (const Case& test : cases) {
-    Names expected = driverless;
-    expected.insert(expected.end(), test.extra.begin(), test.extra.end());
-    EXPECT_EQ(AdvertisedFormats(test.device, passable), expected);
+    const auto reachable = [&test](const std::string& format) {
+      return std::find(test.unreachable.begin(), test.unreachable.end(), format) ==
+             test.unreachable.end();
+    };
+    Names expected;
+    for (const std::string& format : all) {
+      if (format == "application/octet-stream" || reachable(format)) expected.push_back(format);
+    }
+    expected.insert(expected.end(), test.expected_extra.begin(), test.expected_extra.end());
+    EXPECT_EQ(AdvertisedFormats(test.device, passable, reachable), expected);
   }
 }
 

@@ -16,7 +16,7 @@ app_env_enter "$1" "$0"
 
 port=$(free_port)
 start_app "$port"
-mkdir -p "$tree"/{mono,color,pcl,pdf}
+mkdir -p "$tree"/{mono,color,pcl,pdf,odd}
 add_printer mono "file://$tree/mono"
 # The add subcommand sets no vendor settings: modify does.
 add_printer color "file://$tree/color"
@@ -28,6 +28,9 @@ add_printer pcl "file://$tree/pcl"
 "$app" modify -d pcl -o rkvtps-document-formats=application/vnd.hp-PCL > /dev/null
 add_printer pdf "file://$tree/pdf"
 "$app" modify -d pdf -o rkvtps-document-formats=application/pdf > /dev/null
+# A device language the application neither converts to nor passes through.
+add_printer odd "file://$tree/odd"
+"$app" modify -d odd -o rkvtps-document-formats=application/x-odd > /dev/null
 
 ipp_test attributes Get-Printer-Attributes << 'EOF2'
   ATTR keyword requested-attributes all,media-col-database,mopria-certified,rkvtps-device-color-default,rkvtps-device-sides-default,rkvtps-device-media-default,rkvtps-owner-code-type-default,rkvtps-document-formats-default
@@ -96,11 +99,12 @@ expectations=(
   "color|mopria-certified|(none)"
   "pcl|document-format-supported|$driverless,application/vnd.hp-PCL"
   "pdf|document-format-supported|$driverless"
+  "odd|document-format-supported|application/octet-stream"
 )
 
 check_expectations() {
   local entry printer attribute expected actual
-  for printer in mono color pcl pdf; do read_attributes "$printer"; done
+  for printer in mono color pcl pdf odd; do read_attributes "$printer"; done
   for entry in "${expectations[@]}"; do
     [ -n "$entry" ] || continue
     IFS='|' read -r printer attribute expected <<< "$entry"

@@ -11,6 +11,7 @@
 
 #include "access.h"
 #include "app_strings.h"
+#include "converter.h"
 #include "job_origin.h"
 #include "print_job.h"
 #include "printer_settings.h"
@@ -22,20 +23,15 @@ namespace {
 // The driver's own format: PAPPL hands it to the print-file callback.
 constexpr char kDeviceFormat[] = "application/octet-stream";
 
-// Besides the formats passed through, the images PAPPL would otherwise
-// render itself. Each goes through the same pass-through, which checks the
-// printer's list of formats its device takes. (Raster never reaches a
-// filter: PAPPL reads it into the raster calls of raster_job.h.)
-constexpr const char* kImageFormats[] = {"image/jpeg", "image/png"};
-
-void AddPassThroughFilters(pappl_system_t* system) {
+// The spooled formats: each is passed through to a device that takes it,
+// or converted (PDF and PostScript). JPEG and PNG have no filter here:
+// PAPPL renders them itself into the raster calls, as it reads PWG and
+// Apple raster.
+void AddSpooledFormatFilters(pappl_system_t* system) {
   for (const char* format : kPassThroughFormats) {
     if (std::strcmp(format, kDeviceFormat) != 0) {
-      papplSystemAddMIMEFilter(system, format, kDeviceFormat, PassJobThrough, nullptr);
+      papplSystemAddMIMEFilter(system, format, kDeviceFormat, PrintSpooledJob, nullptr);
     }
-  }
-  for (const char* format : kImageFormats) {
-    papplSystemAddMIMEFilter(system, format, kDeviceFormat, PassJobThrough, nullptr);
   }
 }
 
@@ -122,6 +118,22 @@ pappl_loglevel_t ReadLogLevel(const char* value) {
   return PAPPL_LOGLEVEL_WARN;
 }
 
+// A whole number from `least` to `most`; an option given with anything
+// else stops the application, saying which.
+bool ReadNumberOption(const char* value, const char* name, long least, long most, long* number) {
+  if (value == nullptr) return true;
+  char* end = nullptr;
+  errno = 0;
+  const long read = std::strtol(value, &end, 10);
+  if (errno != 0 || end == value || *end != '\0' || read < least || read > most) {
+    std::fprintf(stderr, "%s: bad %s \"%s\" (a whole number from %ld to %ld)\n", kAppName, name,
+                 QuotedText(value).c_str(), least, most);
+    return false;
+  }
+  *number = read;
+  return true;
+}
+
 // Where PAPPL's own default system would spool: /var/spool/NAME for root,
 // ~/.config/NAME.d for a user, else the temporary folder.
 std::string DefaultSpoolDirectory() {
@@ -170,24 +182,27 @@ bool MakeDriver(pappl_system_t*, const char* driver_name, const char*, const cha
 
 pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
   const auto option = [&](const char* name) { return cupsGetOption(name, option_count, options); };
-  int port = 0;
-  if (const char* value = option("server-port")) {
-    char* end = nullptr;
-    errno = 0;
-    const long number = std::strtol(value, &end, 10);
-    if (errno != 0 || *end != '\0' || number < 0 || number > 65535) {
-      std::fprintf(stderr, "%s: bad server-port \"%s\"\n", kAppName, value);
-      return nullptr;
-    }
-    port = static_cast<int>(number);
+  long port = 0;
+  long cpu_seconds = 120;
+  long memory_mib = 1024;
+  if (!ReadNumberOption(option("server-port"), "server-port", 0, 65535, &port) ||
+      !ReadNumberOption(option("convert-cpu-seconds"), "convert-cpu-seconds", 1, 86400,
+                        &cpu_seconds) ||
+      !ReadNumberOption(option("convert-memory-mib"), "convert-memory-mib", 64, 1048576,
+                        &memory_mib)) {
+    return nullptr;
   }
+  // Ghostscript reads documents from anyone who may print: each conversion
+  // runs under these limits.
+  SetDefaultConverterLimits({static_cast<unsigned>(cpu_seconds),
+                             static_cast<unsigned long long>(memory_mib) * 1024 * 1024});
   if (!CheckAccessOptions(option_count, options)) return nullptr;
   const char* spool = option("spool-directory");
   const std::string default_spool = spool != nullptr ? spool : DefaultSpoolDirectory();
-  pappl_system_t* system =
-      papplSystemCreate(PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE, kAppName, port,
-                        "_print,_universal", default_spool.c_str(), option("log-file"),
-                        ReadLogLevel(option("log-level")), option("auth-service"), false);
+  pappl_system_t* system = papplSystemCreate(
+      PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE, kAppName, static_cast<int>(port),
+      "_print,_universal", default_spool.c_str(), option("log-file"),
+      ReadLogLevel(option("log-level")), option("auth-service"), false);
   if (system == nullptr) return nullptr;
   // The state holds printers, which need the driver: set here, so the main
   // loop leaves both to this system.
@@ -200,7 +215,7 @@ pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
     const char* listen = option("listen-hostname");
     papplSystemAddListeners(system, listen != nullptr ? listen : "localhost");
   }
-  AddPassThroughFilters(system);
+  AddSpooledFormatFilters(system);
   AddSettingLabels(system);
   papplSystemSetEventCallback(system, FollowJobs, nullptr);
   ApplyAllDeviceSettings(system);

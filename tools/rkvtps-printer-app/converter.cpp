@@ -10,6 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -238,14 +239,16 @@ bool Converter::Finish(std::string* error) {
   CloseFd(&stdin_fd_);
   if (!sink_refused_ && !cancelled_) Pump(true, nullptr, 0);
   // The program may close its output and still run: its end is waited for,
-  // the job's cancellation still heard.
-  while (!reaped_ && !killed_ && !LeaderEnded()) {
+  // the job's cancellation still heard. It usually ends a moment after
+  // closing its output, so the waits start short.
+  for (int wait = 1; !reaped_ && !killed_ && !LeaderEnded();
+       wait = std::min(2 * wait, kPollMilliseconds)) {
     if (is_cancelled_ && is_cancelled_()) {
       cancelled_ = true;
       Kill();
       break;
     }
-    poll(nullptr, 0, kPollMilliseconds);
+    poll(nullptr, 0, wait);
   }
   Kill();  // what the program left running in its group
   Reap();
@@ -309,14 +312,15 @@ bool Converter::Pump(bool until_end, const char* data, size_t size) {
 }
 
 void Converter::ReadOutput() {
-  char buffer[kChunk];
-  const ssize_t got = read(stdout_fd_, buffer, sizeof(buffer));
+  // On the heap: the caller may be a thread with a small stack.
+  output_buffer_.resize(kChunk);
+  const ssize_t got = read(stdout_fd_, output_buffer_.data(), output_buffer_.size());
   if (got < 0 && (errno == EAGAIN || errno == EINTR)) return;
   if (got <= 0) {
     CloseFd(&stdout_fd_);
     return;
   }
-  if (!out_(buffer, static_cast<size_t>(got))) {
+  if (!out_(output_buffer_.data(), static_cast<size_t>(got))) {
     sink_refused_ = true;
     Kill();
   }
@@ -393,7 +397,8 @@ std::string Converter::Describe(int status) const {
 }
 
 std::vector<std::string> GhostscriptArguments(const DeviceLanguage& language, bool color,
-                                              int resolution, const std::string& input) {
+                                              int resolution, const std::string& input,
+                                              int width_points, int height_points) {
   std::vector<std::string> arguments = {
       "/usr/bin/gs",
       "-dSAFER",
@@ -409,6 +414,11 @@ std::vector<std::string> GhostscriptArguments(const DeviceLanguage& language, bo
   if (std::strcmp(language.format, "image/pwg-raster") == 0) {
     arguments.push_back(color ? "-dcupsColorSpace=19" : "-dcupsColorSpace=18");
     arguments.push_back("-dcupsBitsPerColor=8");
+  }
+  // Not fixed (-dFIXEDMEDIA): a document's own page size still counts.
+  if (width_points > 0 && height_points > 0) {
+    arguments.push_back("-dDEVICEWIDTHPOINTS=" + std::to_string(width_points));
+    arguments.push_back("-dDEVICEHEIGHTPOINTS=" + std::to_string(height_points));
   }
   // A document name starting with "-" must not read as an option.
   arguments.push_back(input == "-" ? "-" : "-f");

@@ -83,6 +83,7 @@ class Converter {
   bool sink_refused_ = false;
   bool cancelled_ = false;
   bool killed_ = false;
+  std::vector<char> output_buffer_;
   std::string partial_line_;
   std::string last_line_;
   ByteSink out_;
@@ -92,6 +93,8 @@ class Converter {
 
 // Ghostscript's arguments converting `input` ("-" reads standard input)
 // to `language`, writing to standard output: -dSAFER, no prompts, its
-// messages on standard error.
+// messages on standard error. A page size in points (the job's media)
+// is the size of pages that ask for none; a PDF page keeps its own.
 std::vector<std::string> GhostscriptArguments(const DeviceLanguage& language, bool color,
-                                              int resolution, const std::string& input);
+                                              int resolution, const std::string& input,
+                                              int width_points = 0, int height_points = 0);

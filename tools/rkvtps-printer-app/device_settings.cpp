@@ -18,6 +18,7 @@ constexpr const char* kDriverlessFormats[] = {
     "image/png",       "application/octet-stream"};
 
 constexpr char kPreferredFormat[] = "application/pdf";
+constexpr char kAutoTypedFormat[] = "application/octet-stream";
 
 constexpr const char* kBuiltInMedia[] = {"iso_a4_210x297mm", "na_letter_8.5x11in"};
 
@@ -151,9 +152,13 @@ std::vector<std::string> ReadMediaList(const std::string& text) {
   return names;
 }
 
-std::vector<std::string> AdvertisedFormats(const std::vector<std::string>& device_formats,
-                                           const std::vector<std::string>& passable) {
-  std::vector<std::string> formats(std::begin(kDriverlessFormats), std::end(kDriverlessFormats));
+std::vector<std::string> AdvertisedFormats(
+    const std::vector<std::string>& device_formats, const std::vector<std::string>& passable,
+    const std::function<bool(const std::string& format)>& reachable) {
+  std::vector<std::string> formats;
+  for (const char* format : kDriverlessFormats) {
+    if (std::strcmp(format, kAutoTypedFormat) == 0 || reachable(format)) formats.push_back(format);
+  }
   for (const std::string& format : device_formats) {
     if (Contains(passable, format) && !Contains(formats, format)) formats.push_back(format);
   }

@@ -6,6 +6,7 @@
 
 #include <pappl/pappl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,12 +34,14 @@ std::string BuiltInMediaText();
 // Empty when none is usable: the caller keeps the built-in list then.
 std::vector<std::string> ReadMediaList(const std::string& text);
 
-// What the printer accepts: every format a driverless client sends (the
-// application converts them into the device's language), then those the
-// device takes that only pass through (PCL: nothing here converts it), if
-// the application has a pass-through for them.
-std::vector<std::string> AdvertisedFormats(const std::vector<std::string>& device_formats,
-                                           const std::vector<std::string>& passable);
+// What the printer accepts: each format a driverless client sends that can
+// reach the device (`reachable`: passed through or converted), always
+// application/octet-stream (PAPPL types such a document by its first
+// bytes), then those the device takes that only pass through (PCL: nothing
+// here converts it), if the application has a pass-through for them.
+std::vector<std::string> AdvertisedFormats(
+    const std::vector<std::string>& device_formats, const std::vector<std::string>& passable,
+    const std::function<bool(const std::string& format)>& reachable);
 
 // The driver's capabilities for `settings`: colour modes and raster types,
 // resolutions, sides, media. Defaults the driver data already holds stay

@@ -8,6 +8,7 @@
 #include "calls.h"
 #include "command_facts.h"
 #include "device_settings.h"
+#include "document_formats.h"
 
 const char* const kPassThroughFormats[4] = {"application/vnd.hp-PCL", "application/postscript",
                                             "application/pdf", "application/octet-stream"};
@@ -291,7 +292,11 @@ void DescribePrinter(const DeviceSettings& settings, pappl_pr_driver_data_t* dri
                      ipp_t* attributes) {
   DescribeDevice(settings, driver);
   AddSettingAttributes(driver, attributes);
-  AddFormatAttributes(AdvertisedFormats(settings.formats, PassableFormats()), attributes);
+  const auto reachable = [&settings](const std::string& format) {
+    return ChooseDelivery(format, settings.formats).route != Route::kRefuse;
+  };
+  AddFormatAttributes(AdvertisedFormats(settings.formats, PassableFormats(), reachable),
+                      attributes);
   AddClientAttributes(settings.duplex, attributes);
 }
 
