@@ -1,5 +1,6 @@
 #include "raster_job.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -21,6 +22,8 @@ struct RasterJob {
   std::unique_ptr<PageWriter> writer;
   bool failed = false;  // nothing more goes to the device
   unsigned pages = 0;
+  uint64_t device_bytes_before = 0;  // the device's count when the job started
+  uint64_t sent = 0;                 // bytes handed to the device since
 };
 
 RasterJob* StateOf(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGetData(job)); }
@@ -32,6 +35,12 @@ void FreeState(pappl_job_t* job) {
 
 bool WriteToDevice(pappl_device_t* device, const char* data, size_t size) {
   return size == 0 || papplDeviceWrite(device, data, size) == static_cast<ssize_t>(size);
+}
+
+uint64_t BytesWritten(pappl_device_t* device) {
+  pappl_devmetrics_t metrics{};
+  papplDeviceGetMetrics(device, &metrics);
+  return metrics.write_bytes;
 }
 
 // Ends the job as aborted (or lets its cancellation stand) and stops all
@@ -70,9 +79,9 @@ std::unique_ptr<PageWriter> MakeWriter(RasterPages pages, ByteSink sink) {
 // output goes to the device.
 bool SetUpWriter(pappl_job_t* job, const pappl_pr_options_t* options, RasterJob* state,
                  std::string* error) {
-  pappl_device_t* device = state->device;
-  ByteSink to_device = [device](const char* data, size_t size) {
-    return WriteToDevice(device, data, size);
+  ByteSink to_device = [state](const char* data, size_t size) {
+    state->sent += size;
+    return WriteToDevice(state->device, data, size);
   };
   if (!state->language->raster_through_gs) {
     state->writer = MakeWriter(state->language->raster_pages, to_device);
@@ -124,7 +133,9 @@ bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
   auto state = std::make_unique<RasterJob>();
   state->device = device;
   state->language = delivery.language;
+  state->device_bytes_before = BytesWritten(device);
   const std::string commands = ComposeJobCommands(job);
+  state->sent = commands.size();
   if (!WriteToDevice(device, commands.data(), commands.size())) {
     return Fail(job, nullptr, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS,
                 "Printing stopped: the device took no data.");
@@ -221,6 +232,16 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device)
   }
   if (printed) {
     papplDeviceFlush(device);
+    // The flush says nothing of its own failure; the device's count of
+    // bytes written does.
+    const uint64_t written = BytesWritten(device) - state->device_bytes_before;
+    if (written != state->sent) {
+      printed = Fail(job, state, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS,
+                     "Printing stopped: the device took " + std::to_string(written) + " of " +
+                         std::to_string(state->sent) + " bytes.");
+    }
+  }
+  if (printed) {
     papplLogJob(job, PAPPL_LOGLEVEL_INFO, "%u raster pages sent as \"%s\".", state->pages,
                 state->language->format);
   }
