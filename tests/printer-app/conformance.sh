@@ -39,7 +39,7 @@ sed -nE 's/^\s*FILE\s+(\S+).*/\1/p' "$tree/ipp-everywhere.test" | sort -u | whil
   : > "$tree/$sample"
 done
 make_samples() {
-  local resolution=$1 type=$2 space=$3 folder
+  local resolution=$1 type=$2 space=$3 bits=$4 folder
   folder=$tree/pwg-raster-samples-${resolution}dpi/$type
   mkdir -p "$folder"
   local name pages
@@ -53,7 +53,7 @@ make_samples() {
     case $name in document-*) last=3 ;; esac
     # shellcheck disable=SC2086 # $pages holds several options
     gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pwgraster -r"$resolution" $pages -dFIXEDMEDIA \
-      -dcupsColorSpace="$space" -dcupsBitsPerColor=8 -dLastPage="$last" \
+      -dcupsColorSpace="$space" -dcupsBitsPerColor="$bits" -dLastPage="$last" \
       -sOutputFile="$folder/$name-$type-${resolution}dpi.pwg" "$tree/sample.ps" \
       > "$tree/log/gs.log" 2>&1
   done
@@ -75,8 +75,9 @@ if command -v gs > /dev/null; then
 1 page 2 page 3 page
 EOF2
   for resolution in 300 600; do
-    make_samples "$resolution" sgray-8 18
-    make_samples "$resolution" srgb-8 19
+    make_samples "$resolution" black-1 3 1
+    make_samples "$resolution" sgray-8 18 8
+    make_samples "$resolution" srgb-8 19 8
   done
 else
   echo "NOTE: no Ghostscript: ipp-everywhere.test skips its print groups (no samples)"

@@ -103,14 +103,13 @@ TEST(Capabilities, FollowColourAndSides) {
   const pappl_color_mode_t mono = PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_MONOCHROME;
   const pappl_sides_t both =
       PAPPL_SIDES_ONE_SIDED | PAPPL_SIDES_TWO_SIDED_LONG_EDGE | PAPPL_SIDES_TWO_SIDED_SHORT_EDGE;
+  const pappl_raster_type_t gray = PAPPL_PWG_RASTER_TYPE_BLACK_1 | PAPPL_PWG_RASTER_TYPE_SGRAY_8;
   const Case cases[] = {
-      {false, false, mono, PAPPL_COLOR_MODE_MONOCHROME, PAPPL_PWG_RASTER_TYPE_SGRAY_8,
-       PAPPL_SIDES_ONE_SIDED, PAPPL_DUPLEX_NONE, 0},
+      {false, false, mono, PAPPL_COLOR_MODE_MONOCHROME, gray, PAPPL_SIDES_ONE_SIDED,
+       PAPPL_DUPLEX_NONE, 0},
       {true, false, mono | PAPPL_COLOR_MODE_COLOR, PAPPL_COLOR_MODE_AUTO,
-       PAPPL_PWG_RASTER_TYPE_SGRAY_8 | PAPPL_PWG_RASTER_TYPE_SRGB_8, PAPPL_SIDES_ONE_SIDED,
-       PAPPL_DUPLEX_NONE, 1},
-      {false, true, mono, PAPPL_COLOR_MODE_MONOCHROME, PAPPL_PWG_RASTER_TYPE_SGRAY_8, both,
-       PAPPL_DUPLEX_NORMAL, 0},
+       gray | PAPPL_PWG_RASTER_TYPE_SRGB_8, PAPPL_SIDES_ONE_SIDED, PAPPL_DUPLEX_NONE, 1},
+      {false, true, mono, PAPPL_COLOR_MODE_MONOCHROME, gray, both, PAPPL_DUPLEX_NORMAL, 0},
   };
   for (const Case& test : cases) {
     DeviceSettings settings = BuiltInDeviceSettings();

@@ -75,7 +75,9 @@ void DescribeColor(bool color, pappl_pr_driver_data_t* driver) {
   }
   // color-supported and the record's "Color" key come from ppm_color.
   driver->ppm_color = color ? 1 : 0;
-  driver->raster_types = PAPPL_PWG_RASTER_TYPE_SGRAY_8;
+  // Bitmaps too: PAPPL (patch 0030) hands 1-bit client pages to the raster
+  // calls with a header that says so, and the page writers take them.
+  driver->raster_types = PAPPL_PWG_RASTER_TYPE_BLACK_1 | PAPPL_PWG_RASTER_TYPE_SGRAY_8;
   if (color) driver->raster_types |= PAPPL_PWG_RASTER_TYPE_SRGB_8;
 }
 
