@@ -45,16 +45,26 @@ cat > "$tree/docs/page.ps" << 'EOF'
 0 1 19 { dup 20 div setgray 30 mul 40 add 300 30 30 rectfill } for
 showpage
 EOF
-render() {  # render OUT DEVICE RESOLUTION [OPTIONS...]
-  local out=$1 device=$2 resolution=$3
+# A page of noise: its pages compress to nearly their size.
+cat > "$tree/docs/noise.ps" << 'EOF'
+/line 600 string def
+gsave 595 842 scale
+600 800 8 [600 0 0 -800 0 800] { 0 1 599 { line exch rand 255 and put } for line } image
+grestore showpage
+EOF
+render() {  # render OUT DEVICE RESOLUTION [OPTIONS...] (from page.ps, or NOISE=1 noise.ps)
+  local out=$1 device=$2 resolution=$3 source=page
+  [ -z "${NOISE:-}" ] || source=noise
   shift 3
   gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=a4 -r"$resolution" -sDEVICE="$device" "$@" \
-    -sOutputFile="$tree/docs/$out" "$tree/docs/page.ps" > "$tree/log/gs-$out.log" 2>&1
+    -sOutputFile="$tree/docs/$out" "$tree/docs/$source.ps" \
+    > "$tree/log/gs-$out.log" 2>&1
 }
 render gray8.pwg pwgraster 100 -dcupsColorSpace=18 -dcupsBitsPerColor=8
 render black1.pwg pwgraster 150 -dcupsColorSpace=3 -dcupsBitsPerColor=1
 render page.jpg jpeggray 75
 render page.png png16m 75
+NOISE=1 render noise.pwg pwgraster 100 -dcupsColorSpace=18 -dcupsBitsPerColor=8
 # Apple raster from the same page (Debian's Ghostscript writes 1-bit URF,
 # which no AirPrint client sends).
 python3 "$capture_tool" urf "$tree/docs/gray8.pwg" "$tree/docs/gray8.urf"
@@ -196,6 +206,19 @@ pwg|absurd.pwg|larger than 100 inches|PwgRaster
 ps|absurd.pwg|larger than 100 inches|%%Page: 
 pwg|stride.pwg|raster header is not valid|PwgRaster
 EOF
+
+# ---- A device that dies inside the job: aborted, saying so ----------------
+dies_port=$(free_port)
+start_device "$dies_port" "$tree/dies" 2000
+add_printer dies "socket://127.0.0.1:$dies_port"
+"$app" modify -d dies -o rkvtps-document-formats=application/pdf > /dev/null
+submit dies noise.pwg image/pwg-raster
+wait_end dies
+[ "$state" = aborted ] || fail "a device that died: the job is $state, not aborted"
+case "$message" in *"Printing stopped"*) ;; *) fail "a device that died: the message is \"$message\"" ;; esac
+submit pdf gray8.pwg image/pwg-raster
+wait_end pdf
+[ "$state" = completed ] || fail "after a device died, a job on another printer: $state ($message)"
 
 grep -q "Raster pages go to the device as" "$tree/log/app.log" ||
   fail "the log does not say which language raster pages went out in"
