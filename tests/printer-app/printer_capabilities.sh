@@ -12,7 +12,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../support/printer_app_env.sh
 source "$here/../support/printer_app_env.sh"
-app_env_enter "$1" "$0"
+RK_APP_NEEDS="curl" app_env_enter "$1" "$0"
 
 port=$(free_port)
 start_app "$port"
@@ -148,5 +148,16 @@ read_attributes mono
   fail "after the restart mono's owner code type is $(value_of mono rkvtps-owner-code-type-default)"
 expectations=("${expectations[@]/#mono|*/}")
 check_expectations "after the restart"
+
+# ---- The web form ------------------------------------------------------------
+# It changes the setting and nothing else: no event tells the application.
+token=$(curl -s --max-time 10 "http://localhost:$port/mono/" |
+  sed -n 's/.*name="session" value="\([0-9a-f]*\)".*/\1/p' | head -n 1)
+code=$(curl -s --max-time 10 -o "$tree/log/form.html" -w '%{http_code}' \
+  --data-urlencode "session=$token" --data-urlencode "rkvtps-device-sides=one-sided" \
+  "http://localhost:$port/mono/printing") || code=none
+case $code in 200 | 302) ;; *) fail "the printing defaults form answered $code" ;; esac
+wait_value mono sides-supported one-sided ||
+  fail "a sides setting changed on the web page took no effect: $(value_of mono sides-supported)"
 
 app_env_finish "printer capabilities"
