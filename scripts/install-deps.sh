@@ -21,7 +21,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake make g++ pkg-config libgtest-dev libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev clang-format valgrind libbenchmark-dev
-          iproute2 time dbus-daemon avahi-daemon
+          iproute2 time dbus-daemon avahi-daemon avahi-utils
           # the Debian packages: built, checked, tested as installed, rebuilt
           dpkg-dev debhelper fakeroot lintian devscripts autopkgtest diffoscope-minimal
           binutils man-db

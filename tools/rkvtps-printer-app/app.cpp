@@ -35,27 +35,27 @@ void AddSpooledFormatFilters(pappl_system_t* system) {
   }
 }
 
-bool ReportStatus(pappl_printer_t*) { return true; }
+// The device reports no supplies to the application: the printer says so
+// (IPP Everywhere clients expect printer-supply) rather than make levels up.
+bool ReportStatus(pappl_printer_t* printer) {
+  if (papplPrinterGetSupplies(printer, 0, nullptr) == 0) {
+    pappl_supply_t supply{};
+    supply.color = PAPPL_SUPPLY_COLOR_NO_COLOR;
+    std::snprintf(supply.description, sizeof(supply.description), "%s",
+                  "Device supplies (not reported)");
+    supply.level = -2;  // the printer MIB's "unknown"
+    supply.type = PAPPL_SUPPLY_TYPE_OTHER;
+    papplPrinterSetSupplies(printer, 1, &supply);
+  }
+  return true;
+}
 
-void SetMedia(pappl_pr_driver_data_t* driver) {
-  static const char* const kMedia[] = {"iso_a4_210x297mm", "na_letter_8.5x11in"};
-  driver->num_media = 2;
-  driver->media[0] = kMedia[0];
-  driver->media[1] = kMedia[1];
-  driver->num_source = 1;
-  driver->source[0] = "main";
-  // Every field of the ready media must be one the driver lists: PAPPL
-  // refuses the whole driver data otherwise, and the printer comes up with
-  // no format at all.
-  driver->num_type = 1;
-  driver->type[0] = "stationery";
-  pappl_media_col_t& media = driver->media_default;
-  std::snprintf(media.size_name, sizeof(media.size_name), "%s", kMedia[0]);
-  media.size_width = 21000;
-  media.size_length = 29700;
-  std::snprintf(media.source, sizeof(media.source), "%s", "main");
-  std::snprintf(media.type, sizeof(media.type), "%s", "stationery");
-  driver->media_ready[0] = media;
+// The device has no way to be identified through the application: the
+// request and its message go into the printer's log, where the
+// administrator at the console sees them ("display").
+void IdentifyPrinter(pappl_printer_t* printer, pappl_identify_actions_t, const char* message) {
+  papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO, "Identify-Printer: %s",
+                  QuotedText(message != nullptr ? message : "", 256).c_str());
 }
 
 // A device that cannot be opened keeps PAPPL retrying, the printer
@@ -78,6 +78,13 @@ void MarkPrinterJobs(pappl_printer_t* printer, void*) {
 
 bool WatchDevices(pappl_system_t* system, void*) {
   papplSystemIteratePrinters(system, MarkPrinterJobs, nullptr);
+  return true;
+}
+
+// A setting changed by IPP, the web form or the command line changes only
+// a vendor default; the capabilities follow within a second.
+bool FollowDeviceSettings(pappl_system_t* system, void*) {
+  ApplyAllDeviceSettings(system);
   return true;
 }
 
@@ -160,20 +167,16 @@ bool MakeDriver(pappl_system_t*, const char* driver_name, const char*, const cha
   driver->rendpage_cb = EndRasterPage;
   driver->rwriteline_cb = WriteRasterLine;
   driver->status_cb = ReportStatus;
+  driver->identify_cb = IdentifyPrinter;
+  driver->identify_supported = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+  driver->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
   driver->ppm = 1;
   driver->kind = PAPPL_KIND_DOCUMENT;
-  driver->color_supported = PAPPL_COLOR_MODE_MONOCHROME;
-  driver->color_default = PAPPL_COLOR_MODE_MONOCHROME;
-  driver->raster_types = PAPPL_PWG_RASTER_TYPE_BLACK_1;
-  driver->num_resolution = 1;
-  driver->x_resolution[0] = driver->y_resolution[0] = 300;
-  driver->x_default = driver->y_default = 300;
-  driver->sides_supported = PAPPL_SIDES_ONE_SIDED;
-  driver->sides_default = PAPPL_SIDES_ONE_SIDED;
   driver->orient_default = IPP_ORIENT_PORTRAIT;
-  SetMedia(driver);
+  // A new printer's device as built in; its settings, once the printer
+  // exists, are applied over this (ApplyDeviceSettings).
   *attributes = ippNew();
-  AddSettingAttributes(driver, *attributes);
+  DescribePrinter(ReadDeviceSettings(nullptr), driver, *attributes);
   return true;
 }
 
@@ -215,6 +218,8 @@ pappl_system_t* MakeSystem(int option_count, cups_option_t* options, void*) {
   AddSpooledFormatFilters(system);
   AddSettingLabels(system);
   papplSystemSetEventCallback(system, FollowJobs, nullptr);
+  ApplyAllDeviceSettings(system);
+  papplSystemAddTimerCallback(system, std::time(nullptr) + 1, 1, FollowDeviceSettings, nullptr);
   papplSystemAddTimerCallback(system, std::time(nullptr) + 1, 2, WatchDevices, nullptr);
   return system;
 }

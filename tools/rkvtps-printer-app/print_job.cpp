@@ -353,6 +353,14 @@ bool PrintJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* dev
   return true;
 }
 
+// A PDF or PostScript document may hold colour: a job in "auto" colour mode
+// (the default of a colour device) prints in colour where the device can.
+bool DevicePrintsColor(pappl_job_t* job) {
+  pappl_pr_driver_data_t driver{};
+  papplPrinterGetDriverData(papplJobGetPrinter(job), &driver);
+  return (driver.color_supported & PAPPL_COLOR_MODE_COLOR) != 0;
+}
+
 }  // namespace
 
 bool PrintJobFile(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
@@ -360,7 +368,7 @@ bool PrintJobFile(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*
 }
 
 bool PrintSpooledJob(pappl_job_t* job, pappl_device_t* device, void*) {
-  pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 0, false);
+  pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 0, DevicePrintsColor(job));
   papplJobSetImpressions(job, 1);
   const bool printed = PrintJob(job, options, device);
   papplJobDeletePrintOptions(options);

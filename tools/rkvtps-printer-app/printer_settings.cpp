@@ -2,9 +2,13 @@
 
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <set>
 
 #include "calls.h"
 #include "command_facts.h"
+#include "device_settings.h"
+#include "document_formats.h"
 
 const char* const kPassThroughFormats[4] = {"application/vnd.hp-PCL", "application/postscript",
                                             "application/pdf", "application/octet-stream"};
@@ -170,6 +174,47 @@ class PrinterSource : public SettingSource {
   std::map<std::string, std::string> defaults_;
 };
 
+std::vector<std::string> PassableFormats() {
+  return {std::begin(kPassThroughFormats), std::end(kPassThroughFormats)};
+}
+
+std::string DefaultText(ipp_t* attributes, const char* setting) {
+  return AttributeText(attributes, std::string(setting) + "-default");
+}
+
+// The administrator's values survive a change of the driver data: the new
+// attributes carry the printer's current vendor defaults, not the built-in
+// ones.
+void KeepVendorDefaults(ipp_t* current, const pappl_pr_driver_data_t& driver, ipp_t* attributes) {
+  for (int i = 0; i < driver.num_vendor; i++) {
+    const std::string name = std::string(driver.vendor[i]) + "-default";
+    ipp_attribute_t* value = ippFindAttribute(current, name.c_str(), IPP_TAG_ZERO);
+    if (value == nullptr) continue;
+    ippDeleteAttribute(attributes, ippFindAttribute(attributes, name.c_str(), IPP_TAG_ZERO));
+    ippCopyAttribute(attributes, value, 0);
+  }
+}
+
+bool SameMedia(const pappl_pr_driver_data_t& a, const pappl_pr_driver_data_t& b) {
+  if (a.num_media != b.num_media) return false;
+  for (int i = 0; i < a.num_media; i++) {
+    if (std::strcmp(a.media[i], b.media[i]) != 0) return false;
+  }
+  return true;
+}
+
+bool SameCapabilities(const pappl_pr_driver_data_t& a, const pappl_pr_driver_data_t& b) {
+  return a.color_supported == b.color_supported && a.ppm_color == b.ppm_color &&
+         a.raster_types == b.raster_types && a.sides_supported == b.sides_supported &&
+         a.duplex == b.duplex && a.num_resolution == b.num_resolution && SameMedia(a, b);
+}
+
+bool SameAttribute(ipp_t* a, ipp_t* b, const char* name) {
+  return AttributeText(a, name) == AttributeText(b, name);
+}
+
+void ApplyToPrinter(pappl_printer_t* printer, void*) { ApplyDeviceSettings(printer); }
+
 }  // namespace
 
 void AddSettingAttributes(pappl_pr_driver_data_t* driver, ipp_t* attributes) {
@@ -189,6 +234,9 @@ void AddSettingAttributes(pappl_pr_driver_data_t* driver, ipp_t* attributes) {
   AddDefault(attributes, AttributeOf("RKCommands"), "JOAU-CNAM-HOAD-NLPP");
   AddDefault(attributes, kTrustedPeers, "");
   AddDefault(attributes, kDeviceFormats, JoinFormats().c_str());
+  AddKeywords(attributes, kDeviceColor, {"monochrome", "color"}, "monochrome");
+  AddKeywords(attributes, kDeviceSides, {"one-sided", "two-sided"}, "one-sided");
+  AddDefault(attributes, kDeviceMedia, BuiltInMediaText().c_str());
 
   ippAddIntegers(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "number-up-supported",
                  static_cast<int>(std::size(kNumberUp)), kNumberUp);
@@ -207,7 +255,10 @@ void AddSettingAttributes(pappl_pr_driver_data_t* driver, ipp_t* attributes) {
                                 AttributeOf("RKSeparator"),
                                 AttributeOf("RKNup"),
                                 kTrustedPeers,
-                                kDeviceFormats};
+                                kDeviceFormats,
+                                kDeviceColor,
+                                kDeviceSides,
+                                kDeviceMedia};
   driver->num_vendor = 0;
   for (const char* name : vendor) driver->vendor[driver->num_vendor++] = name;
 }
@@ -222,4 +273,81 @@ std::vector<std::string> ReadTrustedPeers(pappl_printer_t* printer) {
 
 std::vector<std::string> ReadDeviceFormats(pappl_printer_t* printer) {
   return SplitList(PrinterDefault(printer, kDeviceFormats));
+}
+
+DeviceSettings ReadDeviceSettings(ipp_t* attributes) {
+  DeviceSettings settings = BuiltInDeviceSettings();
+  settings.color = DefaultText(attributes, kDeviceColor) == "color";
+  settings.duplex = DefaultText(attributes, kDeviceSides) == "two-sided";
+  std::vector<std::string> media = ReadMediaList(DefaultText(attributes, kDeviceMedia));
+  if (!media.empty()) settings.media = std::move(media);
+  const std::string name = std::string(kDeviceFormats) + "-default";
+  settings.formats = SplitList(ippFindAttribute(attributes, name.c_str(), IPP_TAG_ZERO) != nullptr
+                                   ? AttributeText(attributes, name)
+                                   : JoinFormats());
+  return settings;
+}
+
+void DescribePrinter(const DeviceSettings& settings, pappl_pr_driver_data_t* driver,
+                     ipp_t* attributes) {
+  DescribeDevice(settings, driver);
+  AddSettingAttributes(driver, attributes);
+  const auto reachable = [&settings](const std::string& format) {
+    return ChooseDelivery(format, settings.formats).route != Route::kRefuse;
+  };
+  AddFormatAttributes(AdvertisedFormats(settings.formats, PassableFormats(), reachable),
+                      attributes);
+  AddClientAttributes(settings.duplex, attributes);
+}
+
+bool ApplyDeviceSettings(pappl_printer_t* printer) {
+  // The timer and the start-up may meet here; one printer's data at a time.
+  static std::mutex mutex;
+  static std::set<int> announced;
+  static std::map<int, std::string> refused;  // the settings PAPPL refused, said once
+  const std::lock_guard<std::mutex> lock(mutex);
+  ipp_t* current = papplPrinterGetDriverAttributes(printer);
+  pappl_pr_driver_data_t driver;
+  papplPrinterGetDriverData(printer, &driver);
+  pappl_pr_driver_data_t wanted = driver;
+  ipp_t* attributes = ippNew();
+  DescribePrinter(ReadDeviceSettings(current), &wanted, attributes);
+  KeepVendorDefaults(current, wanted, attributes);
+  const int id = papplPrinterGetID(printer);
+  const std::string settings =
+      DefaultText(current, kDeviceColor) + ' ' + DefaultText(current, kDeviceSides) + ' ' +
+      DefaultText(current, kDeviceMedia) + ' ' + DefaultText(current, kDeviceFormats);
+  bool changed = false;
+  if ((!SameCapabilities(driver, wanted) ||
+       !SameAttribute(current, attributes, "document-format-supported")) &&
+      refused[id] != settings) {
+    changed = papplPrinterSetDriverData(printer, &wanted, attributes);
+    if (changed) {
+      refused.erase(id);
+      papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO,
+                      "The device's settings changed: capabilities and formats follow them.");
+    } else {
+      refused[id] = settings;
+      papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR,
+                      "The device's settings could not be applied: PAPPL refused the driver data.");
+    }
+  }
+  // The DNS-SD record (Color, Duplex, pdl, URF) is made when the service is
+  // registered: register it again with the new data. PAPPL 1.3 registers
+  // the printers it has when the server starts, but not a printer added
+  // while it runs: that one is registered here once.
+  const bool running = papplSystemIsRunning(papplPrinterGetSystem(printer));
+  const bool first = running && announced.insert(papplPrinterGetID(printer)).second;
+  char name[256];
+  if ((changed || first) && running &&
+      papplPrinterGetDNSSDName(printer, name, sizeof(name)) != nullptr) {
+    papplPrinterSetDNSSDName(printer, name);
+  }
+  ippDelete(attributes);
+  ippDelete(current);
+  return changed;
+}
+
+void ApplyAllDeviceSettings(pappl_system_t* system) {
+  papplSystemIteratePrinters(system, ApplyToPrinter, nullptr);
 }

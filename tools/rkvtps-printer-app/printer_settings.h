@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "device_settings.h"
 #include "job_settings.h"
 
 // The driver's vendor attributes: names, -supported and -default values.
@@ -24,6 +25,24 @@ std::vector<std::string> ReadTrustedPeers(pappl_printer_t* printer);
 
 // The document formats the device takes.
 std::vector<std::string> ReadDeviceFormats(pappl_printer_t* printer);
+
+// The device's settings among a printer's driver attributes (built-in ones
+// where `attributes` has none, as for a new printer).
+DeviceSettings ReadDeviceSettings(ipp_t* attributes);
+
+// The driver data and attributes for a device with `settings`: its
+// capabilities, the settings themselves and the formats clients may send.
+void DescribePrinter(const DeviceSettings& settings, pappl_pr_driver_data_t* driver,
+                     ipp_t* attributes);
+
+// Makes the printer's capabilities follow its device's settings, keeping
+// every setting's value; true when they changed. PAPPL keeps driver data
+// fixed once made, and a setting changes only a vendor default: this runs
+// after the state loads and then on a timer, outside PAPPL's locks (an
+// event callback holds the printer's lock, which setting the driver data
+// takes). Nothing changes when the capabilities already follow.
+bool ApplyDeviceSettings(pappl_printer_t* printer);
+void ApplyAllDeviceSettings(pappl_system_t* system);
 
 // The formats the application passes through to a device that takes them.
 // Not raster: PAPPL 1.3 reads PWG and Apple raster jobs from the client
