@@ -7,7 +7,7 @@
 # ships none): they are made here with Ghostscript's pwgraster device, at
 # both resolutions the printers offer, in the types they list; every job the
 # files send must complete. What the test leaves out is said, with the
-# reason, at the end (CONFORMANCE.md).
+# reason, at the end (the README's "IPP conformance").
 #
 # Usage: conformance.sh BUILD_DIR
 set -euo pipefail

@@ -70,6 +70,9 @@ NOISE=1 render noise.pwg pwgraster 100 -dcupsColorSpace=18 -dcupsBitsPerColor=8
 python3 "$capture_tool" urf "$tree/docs/gray8.pwg" "$tree/docs/gray8.urf"
 # Cut inside the page: about half its lines never come.
 head -c $(($(stat -c %s "$tree/docs/gray8.pwg") / 2)) "$tree/docs/gray8.pwg" > "$tree/docs/cut.pwg"
+# Cut between two pages: the first page announces two, one comes.
+cp "$tree/docs/gray8.pwg" "$tree/docs/short.pwg"
+python3 "$capture_tool" set "$tree/docs/short.pwg" total_page_count=2
 # A page of 10^6 x 10^6 pixels whose line length agrees with its width: a
 # header PAPPL's own check lets through.
 cp "$tree/docs/gray8.pwg" "$tree/docs/absurd.pwg"
@@ -202,6 +205,7 @@ while IFS='|' read -r printer doc why never; do
 done << 'EOF'
 ps|cut.pwg|raster stream ended on page 1|showpage
 pdf|cut.pwg|raster stream ended on page 1|xref
+pdf|short.pwg|after 1 of the 2 pages it announced|xref
 pwg|absurd.pwg|larger than 100 inches|PwgRaster
 ps|absurd.pwg|larger than 100 inches|%%Page: 
 pwg|stride.pwg|raster header is not valid|PwgRaster

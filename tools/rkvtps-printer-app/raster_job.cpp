@@ -22,6 +22,7 @@ struct RasterJob {
   std::unique_ptr<PageWriter> writer;
   bool failed = false;  // nothing more goes to the device
   unsigned pages = 0;
+  unsigned announced = 0;  // pages the client's stream says it holds (0: not said)
   uint64_t device_bytes_before = 0;  // the device's count when the job started
   uint64_t sent = 0;                 // bytes handed to the device since
 };
@@ -61,6 +62,14 @@ int WriterCopies(pappl_job_t* job, const pappl_pr_options_t* options) {
   const bool images = format != nullptr && (std::strcmp(format, "image/jpeg") == 0 ||
                                             std::strcmp(format, "image/png") == 0);
   return images || options == nullptr || options->copies < 1 ? 1 : options->copies;
+}
+
+// A raster stream the client sent, as opposed to the pages PAPPL renders
+// from an image.
+bool IsClientRaster(pappl_job_t* job) {
+  const char* format = papplJobGetFormat(job);
+  return format != nullptr &&
+         (std::strcmp(format, "image/pwg-raster") == 0 || std::strcmp(format, "image/urf") == 0);
 }
 
 std::unique_ptr<PageWriter> MakeWriter(RasterPages pages, ByteSink sink) {
@@ -170,6 +179,9 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
     return Fail(job, state, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
                 "Page " + std::to_string(page) + " cannot be printed: " + why + ".");
   }
+  if (page == 1 && IsClientRaster(job)) {
+    state->announced = options->header.cupsInteger[CUPS_RASTER_PWG_TotalPageCount];
+  }
   if (!state->writer->StartPage(options->header)) {
     return Fail(
         job, state, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS,
@@ -218,6 +230,13 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device)
   if (state == nullptr) return false;
   bool printed =
       !state->failed && !papplJobIsCanceled(job) && papplJobGetState(job) != IPP_JSTATE_ABORTED;
+  // A stream cut between two pages ends like a whole one: only the count
+  // its first page announced tells them apart.
+  if (printed && state->pages < state->announced) {
+    printed = Fail(job, state, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+                   "The raster stream ended after " + std::to_string(state->pages) + " of the " +
+                       std::to_string(state->announced) + " pages it announced.");
+  }
   if (printed && !state->writer->EndJob()) {
     printed = Fail(job, state, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS,
                    "Printing stopped at the end of the job: " + WhyStopped(state) + ".");
