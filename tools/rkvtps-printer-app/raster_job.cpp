@@ -22,7 +22,7 @@ struct RasterJob {
   std::unique_ptr<PageWriter> writer;
   bool failed = false;  // nothing more goes to the device
   unsigned pages = 0;
-  unsigned announced = 0;  // pages the client's stream says it holds (0: not said)
+  unsigned announced = 0;            // pages the client's stream says it holds (0: not said)
   uint64_t device_bytes_before = 0;  // the device's count when the job started
   uint64_t sent = 0;                 // bytes handed to the device since
 };
