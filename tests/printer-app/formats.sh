@@ -85,8 +85,6 @@ for entry in "${devices[@]}"; do
   fi
   device_jobs[$name]=0
 done
-uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
-
 # Raster pages as driverless clients make them, in each type the printer
 # lists that a client chooses: PWG srgb_8, sgray_8 and black_1, Apple
 # raster SRGB24 and W8.
@@ -144,26 +142,6 @@ ipp_test job Print-Job << 'EOF'
   DISPLAY job-id
 }
 EOF
-ipp_test job-state Get-Job-Attributes << 'EOF'
-  ATTR integer job-id $job
-  STATUS successful-ok
-  DISPLAY job-state
-  DISPLAY job-state-reasons
-  DISPLAY job-state-message
-}
-EOF
-
-# wait_job_end PRINTER ID: prints the job's final state (or the last seen).
-wait_job_end() {
-  local state
-  for _ in $(seq 300); do
-    state=$("$app" jobs -d "$1" | awk -v id="$2" '$1 == id { print $2 }')
-    case "$state" in completed | aborted | canceled) echo "$state"; return ;; esac
-    sleep 0.2
-  done
-  echo "${state:-unknown}"
-}
-
 # The document's start in each device language, as the splitter looks for it.
 declare -A magic_of=(
   [application/pdf]=pdf [application/postscript]=ps [image/pwg-raster]=pwg
@@ -248,8 +226,7 @@ for client in "${clients[@]}"; do
     job=$(awk '/job-id \(integer\) = / { print $NF; exit }' "$tree/log/ipptool.out")
     state=$(wait_job_end "$name" "$job")
     if [ "$state" != completed ]; then
-      message=$(ipptool -T 10 -tv -d job="$job" "$(uri "$name")" "$tree/job-state.test" 2>&1 |
-        sed -n 's/.*job-state-message ([a-zA-Z]*) = //p' || true)
+      message=$(job_attributes "$name" "$job" | sed -n 's/.*job-state-message ([a-zA-Z]*) = //p')
       fail "$what: the job ended $state: $message"
       row "$state" "${message:0:120}"
       continue

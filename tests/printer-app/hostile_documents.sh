@@ -34,8 +34,6 @@ for printer in pdfdev psdev pwgdev; do
   jobs_of[$printer]=0
 done
 
-uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
-
 ipp_test job Print-Job << 'EOF_TEST'
   ATTR name requesting-user-name mallory
   ATTR mimeMediaType document-format $filetype
@@ -46,15 +44,6 @@ ipp_test job Print-Job << 'EOF_TEST'
   EXPECT job-id
 }
 EOF_TEST
-ipp_test job-state Get-Job-Attributes << 'EOF_TEST'
-  ATTR integer job-id $job
-  STATUS successful-ok
-  DISPLAY job-state
-  DISPLAY job-state-reasons
-  DISPLAY job-state-message
-}
-EOF_TEST
-
 # send PRINTER DOC FORMAT [COPIES]: a job; its id in $job_id, its device's
 # capture file (once it arrives) in $capture.
 send() {
@@ -66,21 +55,8 @@ send() {
   [ -n "$job_id" ]
 }
 
-job_state() {
-  "$app" jobs -d "$1" | awk -v id="$2" '$1 == id { print $2 }'
-}
-wait_job_end() {
-  local state
-  for _ in $(seq 300); do
-    state=$(job_state "$1" "$2")
-    case "$state" in completed | aborted | canceled) echo "$state"; return ;; esac
-    sleep 0.2
-  done
-  echo "${state:-unknown}"
-}
 job_message() {
-  ipptool -T 10 -tv -d job="$2" "$(uri "$1")" "$tree/job-state.test" 2>&1 |
-    sed -n 's/.*job-state-message (textWithoutLanguage) = //p'
+  job_attributes "$1" "$2" | sed -n 's/.*job-state-message (textWithoutLanguage) = //p'
 }
 # The device's file for the job, once the connection has closed.
 wait_capture() {
@@ -129,7 +105,7 @@ hostile() {
   state=$(wait_job_end "$printer" "$id")
   [ "$state" = "$want" ] || fail "$name: the job ended $state, not $want"
   local attributes
-  attributes=$(ipptool -T 10 -tv -d job="$id" "$(uri "$printer")" "$tree/job-state.test" 2>&1 || true)
+  attributes=$(job_attributes "$printer" "$id")
   echo "$attributes" | grep -q "$reason" || fail "$name: the job's reasons lack $reason"
   local message
   message=$(job_message "$printer" "$id")

@@ -37,8 +37,6 @@ add_printer short "socket://127.0.0.1:$short_port"
 add_printer conformance "file://$tree/conformance"
 add_printer slow "socket://127.0.0.1:$slow_port"
 
-uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
-
 # A printer whose driver data PAPPL refused comes up with no format at all:
 # read what each printer says before trusting it.
 ipp_test attributes Get-Printer-Attributes << 'EOF'
@@ -67,31 +65,7 @@ ipp_test job Print-Job << 'EOF'
   EXPECT job-id
 }
 EOF
-ipp_test job-state Get-Job-Attributes << 'EOF'
-  ATTR integer job-id $job
-  STATUS successful-ok
-  DISPLAY job-state
-  DISPLAY job-state-reasons
-  DISPLAY job-state-message
-}
-EOF
-
 # The state line of job $2 on printer $1, as `jobs` prints it.
-job_state() {
-  "$app" jobs -d "$1" | awk -v id="$2" '$1 == id { print $2 }'
-}
-wait_job_end() {
-  local state
-  for _ in $(seq 150); do
-    state=$(job_state "$1" "$2")
-    case "$state" in completed | aborted | canceled) echo "$state"; return ;; esac
-    sleep 0.2
-  done
-  echo "${state:-unknown}"
-}
-job_attributes() {
-  ipptool -T 10 -tv -d job="$2" "$(uri "$1")" "$tree/job-state.test" 2>&1 | grep -E "job-state" || true
-}
 
 jobs_sent=0
 # send_job DOC FORMAT USER COPIES NUP RKNUP ORIGIN [SOURCE]: a job to the

@@ -126,6 +126,40 @@ add_printer() {
   "$app" add -d "$1" -v "$2" -m rkvtps_generic > /dev/null
 }
 
+# uri PRINTER: the printer's IPP address on the server of $port.
+uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
+
+# job_state PRINTER ID: the job's state word, as `jobs` lists it.
+job_state() {
+  "$app" jobs -d "$1" | awk -v id="$2" '$1 == id { print $2 }'
+}
+
+# wait_job_end PRINTER ID: prints the job's final state, or the last seen
+# after a minute.
+wait_job_end() {
+  local state
+  for _ in $(seq 300); do
+    state=$(job_state "$1" "$2")
+    case "$state" in completed | aborted | canceled) echo "$state"; return ;; esac
+    sleep 0.2
+  done
+  echo "${state:-unknown}"
+}
+
+# job_attributes PRINTER ID: ipptool's account of the job's state, reasons
+# and message.
+job_attributes() {
+  [ -e "$tree/job-state.test" ] || ipp_test job-state Get-Job-Attributes << 'EOF_TEST'
+  ATTR integer job-id $job
+  STATUS successful-ok
+  DISPLAY job-state
+  DISPLAY job-state-reasons
+  DISPLAY job-state-message
+}
+EOF_TEST
+  ipptool -T 10 -tv -d job="$2" "$(uri "$1")" "$tree/job-state.test" 2>&1 | grep -E "job-state" || true
+}
+
 # app_env_finish WHAT: the verdict, with the application's errors when
 # anything failed.
 app_env_finish() {
