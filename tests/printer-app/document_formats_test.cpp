@@ -142,6 +142,16 @@ TEST(CheckDeclaredFormat, TakesWhatMatchesAndNamesALie) {
       {"application/postscript", "\x1B%-12345X@PJL ENTER LANGUAGE=PDF\n%PDF-1.4", false,
        "a PJL job"},
       {"application/postscript", "\x1B%-12345X@PJL unfinished", false, "a PJL job"},
+      // A PJL header says what the document is, and nothing else.
+      {"application/pdf", "\x1B%-12345X@PJL\r\n@PJL enter language = pdf \r\n%PDF-1.4", true, ""},
+      {"application/pdf",
+       "\x1B%-12345X@PJL ENTER LANGUAGE=PCL\n%PDF-\n\x1B"
+       "E",
+       false, "a PJL job"},
+      {"application/postscript", "\x04\x1B%-12345X@PJL FSDELETE NAME=\"0:\\\\x\"\n%!PS\n", false,
+       "a PJL job"},
+      {"application/postscript", "\x1B%-12345X@PJL DEFAULT COPIES=99\n%!PS\n", false, "a PJL job"},
+      {"application/pdf", "\x1B%-12345X@PJL COMMENT @JOAU=@root\n%PDF-1.4", false, "a PJL job"},
       {"image/png", "\xFF\xD8\xFF\xE0", false, "a JPEG image"},
       {"image/pwg-raster", "UNIRAST", false, "Apple raster"},
       {"application/pdf", "\x1B[2Jgotcha", false, "\\x1B[2Jgotcha"},

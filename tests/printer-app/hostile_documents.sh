@@ -182,6 +182,14 @@ printf '#!/bin/sh\ntouch /tmp/rkvtps-hostile-script\n' > "$tree/docs/script.pdf"
 head -c 4096 "$(command -v gs)" > "$tree/docs/elf.pdf"
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile="$tree/docs/real.pdf" \
   "$tree/docs/ordinary.ps"
+# A PDF cut before its first page: Ghostscript finds no catalogue and,
+# left to itself, ends well having written a prolog and no page.
+head -c 300 "$tree/docs/real.pdf" > "$tree/docs/cut.pdf"
+# A PDF whose PJL header turns the device to another language.
+{
+  printf '\033%%-12345X@PJL ENTER LANGUAGE=PCL\n'
+  cat "$tree/docs/real.pdf"
+} > "$tree/docs/pjl.pdf"
 
 # ---- A cancelled conversion: Ghostscript dies with the job ----------------
 # Under the default CPU limit (two minutes), so only the cancel ends it.
@@ -235,6 +243,10 @@ hostile "script sent as PDF" pdfdev "$tree/docs/script.pdf" application/pdf abor
   document-format-error "starts like a script"
 hostile "program sent as PDF" pwgdev "$tree/docs/elf.pdf" application/pdf aborted \
   document-format-error "starts like an ELF program"
+hostile "cut PDF" psdev "$tree/docs/cut.pdf" application/pdf aborted \
+  document-unprintable-error "Error: "
+hostile "PJL header to another language" pdfdev "$tree/docs/pjl.pdf" application/pdf aborted \
+  document-format-error "starts like a PJL job"
 hostile "PDF sent as PostScript" psdev "$tree/docs/real.pdf" application/postscript aborted \
   document-format-error "starts like a PDF document"
 

@@ -484,4 +484,30 @@ TEST(PdfWriter, CrossReferencePointsAtEachObjectAndCopiesAreCollated) {
   ExpectRendersBack(out, ".pdf", 2);
 }
 
+// Tiny pages times many copies: a PDF keeps a little of each page until its
+// end, so every writer stops at a bound instead of growing without one.
+TEST(PageWriters, StopAtTheMostPagesAJobCopiesCounted) {
+  const cups_page_header2_t dot = MakeHeader(CUPS_CSPACE_SW, 8, 1, 1, 1, 72, 72);
+  const unsigned char ink = 0;
+  for (auto make : {MakePdfWriter, MakePostScriptWriter, MakePwgRasterWriter}) {
+    uint64_t bytes = 0;
+    auto writer = make([&bytes](const char*, size_t size) {
+      bytes += size;
+      return true;
+    });
+    ASSERT_TRUE(writer->StartJob(999));
+    unsigned pages = 0;
+    while (pages < 1000 && writer->StartPage(dot)) {
+      ASSERT_TRUE(writer->WriteLine(&ink)) << writer->error();
+      ASSERT_TRUE(writer->EndPage()) << writer->error();
+      ++pages;
+    }
+    EXPECT_EQ(pages, 100u) << "100 pages of 999 copies pass, the next does not";
+    EXPECT_NE(writer->error().find("more than 100000 pages"), std::string::npos) << writer->error();
+    const uint64_t before = bytes;
+    EXPECT_FALSE(writer->EndJob());
+    EXPECT_EQ(bytes, before) << "nothing more is written after the refusal";
+  }
+}
+
 }  // namespace

@@ -38,6 +38,12 @@ app_env_enter() {
   ip addr add 192.0.2.20/32 dev lo
   local folder
   for folder in /run /var/lib /var/spool; do mount -t tmpfs tmpfs "$folder"; done
+  # The server makes its TLS key and certificate on the first encrypted
+  # connection, as root in /etc/cups/ssl: a folder of the test's own, so
+  # that two tests (or a test and this machine's cupsd) never mix a key
+  # from one with a certificate from the other.
+  mkdir -p /etc/cups/ssl
+  mount -t tmpfs tmpfs /etc/cups/ssl
   # A command that stops the script under "set -e" says which it was.
   set -E
   trap 'app_env_died $? "$LINENO" "$BASH_COMMAND"' ERR

@@ -400,14 +400,11 @@ std::vector<std::string> GhostscriptArguments(const DeviceLanguage& language, bo
                                               int resolution, const std::string& input,
                                               int width_points, int height_points) {
   std::vector<std::string> arguments = {
-      "/usr/bin/gs",
-      "-dSAFER",
-      "-dBATCH",
-      "-dNOPAUSE",
-      "-dQUIET",
-      "-sstdout=%stderr",
-      "-sOutputFile=%stdout",
-      "-r" + std::to_string(resolution),
+      "/usr/bin/gs", "-dSAFER",
+      // A PDF Ghostscript cannot read fails the conversion: without this it
+      // ends well having written a prolog and no page.
+      "-dPDFSTOPONERROR", "-dBATCH", "-dNOPAUSE", "-dQUIET", "-sstdout=%stderr",
+      "-sOutputFile=%stdout", "-r" + std::to_string(resolution),
       std::string("-sDEVICE=") + (color ? language.gs_color : language.gs_mono)};
   // PWG raster as every PWG raster printer reads it: 8-bit grey or sRGB
   // (Ghostscript's default is 1-bit black).

@@ -1,6 +1,7 @@
 #include "document_formats.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 
 #include "text_forms.h"
@@ -86,18 +87,20 @@ namespace {
 struct Signature {
   const char* format;
   std::string_view magic;
-  bool after_job_language;  // may follow a ^D or a PJL job header
+  // The PJL name of the language, for a document that may follow a ^D or a
+  // PJL job header; empty: the signature comes first.
+  std::string_view pjl_language;
 };
 
 // A format with no row here takes anything.
 constexpr Signature kSignatures[] = {
-    {"application/pdf", "%PDF-", true},
-    {"application/postscript", "%!", true},
-    {"application/postscript", "\xC5\xD0\xD3\xC6", false},  // DOS EPS binary header
-    {"image/pwg-raster", "RaS2", false},
-    {"image/urf", "UNIRAST", false},
-    {"image/jpeg", "\xFF\xD8\xFF", false},
-    {"image/png", "\x89PNG\r\n\x1A\n", false},
+    {"application/pdf", "%PDF-", "PDF"},
+    {"application/postscript", "%!", "POSTSCRIPT"},
+    {"application/postscript", "\xC5\xD0\xD3\xC6", ""},  // DOS EPS binary header
+    {"image/pwg-raster", "RaS2", ""},
+    {"image/urf", "UNIRAST", ""},
+    {"image/jpeg", "\xFF\xD8\xFF", ""},
+    {"image/png", "\x89PNG\r\n\x1A\n", ""},
 };
 
 // What a document that lies about its format looks like, for the message.
@@ -128,14 +131,41 @@ constexpr std::string_view kUel = "\x1B%-12345X";
 
 // Skips what may come before PostScript or PDF sent as a printer job: a
 // ^D (the end of a previous job on a serial line) and a PJL job header (the
-// Universal Exit Language, then "@PJL" lines).
-std::string_view SkipJobLanguage(std::string_view bytes) {
+// Universal Exit Language, then "@PJL" lines). The header passes through to
+// the device, so it may only say what the document is: "@PJL", "@PJL JOB",
+// "@PJL ENTER LANGUAGE=<the declared language>". Any other line (a file
+// system command, a changed default, a comment carrying a job-control
+// command) leaves nothing to match.
+bool IsPlainPjlLine(std::string_view line, std::string_view language) {
+  const auto trim = [](std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+      text.remove_suffix(1);
+    }
+    return text;
+  };
+  const auto same = [](std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return std::toupper(static_cast<unsigned char>(x)) ==
+                    std::toupper(static_cast<unsigned char>(y));
+           });
+  };
+  line = trim(line.substr(4));  // after "@PJL"
+  if (line.empty() || same(line, "JOB")) return true;
+  constexpr std::string_view kEnter = "ENTER LANGUAGE";
+  if (line.size() < kEnter.size() || !same(line.substr(0, kEnter.size()), kEnter)) return false;
+  line = trim(line.substr(kEnter.size()));
+  if (line.empty() || line.front() != '=') return false;
+  return same(trim(line.substr(1)), language);
+}
+
+std::string_view SkipJobLanguage(std::string_view bytes, std::string_view language) {
   if (!bytes.empty() && bytes.front() == '\x04') bytes.remove_prefix(1);
   if (bytes.substr(0, kUel.size()) != kUel) return bytes;
   bytes.remove_prefix(kUel.size());
   while (bytes.substr(0, 4) == "@PJL") {
     const size_t end = bytes.find('\n');
-    if (end == std::string_view::npos) return {};
+    if (end == std::string_view::npos || !IsPlainPjlLine(bytes.substr(0, end), language)) return {};
     bytes.remove_prefix(end + 1);
   }
   return bytes;
@@ -143,6 +173,7 @@ std::string_view SkipJobLanguage(std::string_view bytes) {
 
 std::string DescribeContent(std::string_view bytes) {
   if (bytes.empty()) return "it is empty";
+  if (bytes.size() > 1 && bytes.front() == '\x04') bytes.remove_prefix(1);
   for (const Look& look : kLooks) {
     if (bytes.substr(0, look.magic.size()) == look.magic) {
       return std::string("it starts like ") + look.name;
@@ -158,8 +189,9 @@ bool CheckDeclaredFormat(std::string_view format, std::string_view first_bytes, 
   for (const Signature& signature : kSignatures) {
     if (format != signature.format) continue;
     known = true;
-    const std::string_view start =
-        signature.after_job_language ? SkipJobLanguage(first_bytes) : first_bytes;
+    const std::string_view start = signature.pjl_language.empty()
+                                       ? first_bytes
+                                       : SkipJobLanguage(first_bytes, signature.pjl_language);
     if (start.substr(0, signature.magic.size()) == signature.magic) return true;
   }
   if (!known) return true;

@@ -219,7 +219,12 @@ Conversion ConvertDocument(pappl_job_t* job, pappl_pr_options_t* options,
       false, take,
       [&](const std::string& line) {
         papplLogJob(job, PAPPL_LOGLEVEL_INFO, "gs: %s", line.c_str());
-        if (gs_error.empty() && line.rfind("Error: ", 0) == 0) gs_error = line;
+        // "Error: /undefined in ..." for PostScript, "   **** Error: ..." for PDF.
+        const size_t error_at = line.find("Error: ");
+        if (gs_error.empty() && error_at != std::string::npos &&
+            error_at == line.find_first_not_of(" *")) {
+          gs_error = line.substr(error_at);
+        }
       },
       [job] { return papplJobIsCanceled(job); }, &error);
   if (conversion.done) conversion.done = converter.Finish(&error);

@@ -89,6 +89,7 @@ std::unique_ptr<PageWriter> MakeWriter(RasterPages pages, ByteSink sink) {
 bool SetUpWriter(pappl_job_t* job, const pappl_pr_options_t* options, RasterJob* state,
                  std::string* error) {
   ByteSink to_device = [state](const char* data, size_t size) {
+    if (state->failed) return false;  // nothing goes out after a failure
     state->sent += size;
     return WriteToDevice(state->device, data, size);
   };
@@ -115,8 +116,11 @@ bool SetUpWriter(pappl_job_t* job, const pappl_pr_options_t* options, RasterJob*
   return true;
 }
 
-// Why the writer or the converter stopped, for the job's message.
+// Why the writer or the converter stopped, for the job's message. The job
+// is marked failed first: collecting Ghostscript's account must not copy
+// what is left of its output to the device.
 std::string WhyStopped(RasterJob* state) {
+  state->failed = true;
   std::string why = state->writer != nullptr ? state->writer->error() : "";
   if (state->converter != nullptr) {
     std::string error;

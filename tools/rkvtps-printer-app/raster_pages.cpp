@@ -14,6 +14,8 @@ namespace {
 // every figure below far from overflowing 32 bits.
 constexpr unsigned kMostResolution = 2400;
 constexpr unsigned kMostInches = 100;
+// The most pages one job prints, copies counted.
+constexpr uint64_t kMostPagesAJob = 100000;
 
 enum class Family { kGray, kBlack, kRgb, kCmyk };
 
@@ -206,6 +208,12 @@ class CheckedWriter : public PageWriter {
     if (!started_ || in_page_) return Fail("a page started out of order");
     const std::string why = CheckRasterHeader(header);
     if (!why.empty()) return Fail(why);
+    // A PDF keeps a few bytes a page until its end; a client's stream of
+    // tiny pages times many copies must not make that unbounded.
+    if (static_cast<uint64_t>(pages_ + 1) * static_cast<uint64_t>(copies_) > kMostPagesAJob) {
+      return Fail("the job would print more than " + Number(kMostPagesAJob) +
+                  " pages, copies counted");
+    }
     header_ = header;
     space_ = FindColorSpace(ValueOf(header.cupsColorSpace));
     lines_ = 0;
@@ -326,7 +334,7 @@ class PostScriptWriter final : public CheckedWriter {
     return Send(
         "%!PS-Adobe-3.0\n%%Creator: rkvtps-printer-app\n%%LanguageLevel: 3\n"
         "%%Pages: (atend)\n%%EndComments\n%%BeginSetup\n<< /NumCopies " +
-        Number(copies_) + " >> setpagedevice\n%%EndSetup\n");
+        Number(copies_) + " /Collate true >> setpagedevice\n%%EndSetup\n");
   }
   bool BeginPage() override {
     const std::string width = Points(header_.cupsWidth, header_.HWResolution[0]);
@@ -424,12 +432,12 @@ class PdfWriter final : public CheckedWriter {
                 "\nendstream\nendobj\n");
   }
   bool FinishJob() override {
-    std::string kids;
+    // The copies are the pages listed again: object numbers in order, so
+    // neither the list nor the cross-reference table is held whole.
+    const unsigned first_page = next_object_;
     for (int copy = 0; copy < copies_; ++copy) {
       for (const PageRecord& record : pages_list_) {
-        const unsigned page = NewObject();
-        kids += Number(page) + " 0 R ";
-        if (!StartObject(page) ||
+        if (!StartObject(NewObject()) ||
             !Send("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + record.width + " " +
                   record.height + "] /Resources << /XObject << /Im " + Number(record.image) +
                   " 0 R >> >> /Contents " + Number(record.image + 2) + " 0 R >>\nendobj\n")) {
@@ -437,20 +445,19 @@ class PdfWriter final : public CheckedWriter {
         }
       }
     }
-    if (!StartObject(2) ||
-        !Send("<< /Type /Pages /Kids [" + kids + "] /Count " +
-              Number(static_cast<uint64_t>(copies_) * pages_list_.size()) + " >>\nendobj\n")) {
-      return false;
+    if (!StartObject(2) || !Send("<< /Type /Pages /Kids [")) return false;
+    for (unsigned page = first_page; page < next_object_; ++page) {
+      if (!Send(Number(page) + " 0 R ")) return false;
     }
+    if (!Send("] /Count " + Number(next_object_ - first_page) + " >>\nendobj\n")) return false;
     const uint64_t xref = sent_;
-    std::string table = "xref\n0 " + Number(next_object_) + "\n0000000000 65535 f \n";
+    if (!Send("xref\n0 " + Number(next_object_) + "\n0000000000 65535 f \n")) return false;
     for (unsigned number = 1; number < next_object_; ++number) {
       const std::string offset = Number(offsets_[number]);
-      table += std::string(10 - offset.size(), '0') + offset + " 00000 n \n";
+      if (!Send(std::string(10 - offset.size(), '0') + offset + " 00000 n \n")) return false;
     }
-    table += "trailer\n<< /Size " + Number(next_object_) + " /Root 1 0 R >>\nstartxref\n" +
-             Number(xref) + "\n%%EOF\n";
-    return Send(table);
+    return Send("trailer\n<< /Size " + Number(next_object_) + " /Root 1 0 R >>\nstartxref\n" +
+                Number(xref) + "\n%%EOF\n");
   }
 
   Deflater deflater_;
