@@ -20,20 +20,21 @@ constexpr uint16_t kCapacity = 256;
 // from the job's.
 void Deliver(const char* name, const CheckedCommand& checked, std::string* header,
              const std::string& separator, JobNotes* notes) {
-  for (const std::string& notice : checked.notices) notes->push_back({"WARNING", notice});
+  for (const std::string& notice : checked.notices) notes->push_back({NoteLevel::kWarning, notice});
   const Outcome& outcome = checked.outcome;
   if (!outcome.delivered) {
     if (checked.notices.empty()) {
-      notes->push_back({"WARNING", std::string(name) + " left out: the library answered " +
-                                       StatusName(outcome.status)});
+      notes->push_back(
+          {NoteLevel::kWarning,
+           std::string(name) + " left out: the library answered " + StatusName(outcome.status)});
     }
     return;
   }
   if (outcome.status != RK_STATUS_OK) {
     notes->push_back(
-        {"INFO", std::string(name) + " sent with status " + StatusName(outcome.status)});
+        {NoteLevel::kInfo, std::string(name) + " sent with status " + StatusName(outcome.status)});
   }
-  notes->push_back({"DEBUG", "sending " + EscapedText(outcome.command)});
+  notes->push_back({NoteLevel::kDebug, "sending " + EscapedText(outcome.command)});
   *header += outcome.command;
   *header += separator;
 }
@@ -43,7 +44,7 @@ void HandOver(const std::string& utf8, const char* name, const char* what, const
               CallerText* text, HandedText* handed, JobNotes* notes) {
   std::vector<std::string> notices;
   HandOverJobText(utf8, name, what, substitute, text, handed, &notices);
-  for (const std::string& notice : notices) notes->push_back({"WARNING", notice});
+  for (const std::string& notice : notices) notes->push_back({NoteLevel::kWarning, notice});
 }
 
 // The selector of an N-up keyword, from the library's own keywords.
@@ -91,8 +92,9 @@ void AddClientName(const JobSettings& s, const JobClient& client, std::string* h
 void AddHostAddress(const JobSettings& s, const JobClient& client, std::string* header,
                     JobNotes* notes) {
   if (!client.local && client.address.empty()) {
-    notes->push_back({"INFO", "@HOAD= left out: the job came from \"" + QuotedText(client.name) +
-                                  "\", a name, and the filter never waits on a resolver"});
+    notes->push_back(
+        {NoteLevel::kInfo, "@HOAD= left out: the job came from \"" + QuotedText(client.name) +
+                               "\", a name, and the filter never waits on a resolver"});
     return;
   }
   const Outcome outcome = CallHostAddress(client.local ? nullptr : &client.address, kCapacity);
@@ -105,7 +107,7 @@ void AddNup(const JobSettings& s, std::string* header, JobNotes* notes) {
   const int selector = SelectorOf(keyword);
   if (selector < 0) {
     notes->push_back(
-        {"WARNING", "@NLPP= left out: no N-up keyword \"" + QuotedText(keyword) + "\""});
+        {NoteLevel::kWarning, "@NLPP= left out: no N-up keyword \"" + QuotedText(keyword) + "\""});
     return;
   }
   const Outcome outcome = CallNup(static_cast<uint16_t>(selector), kCapacity);
@@ -116,8 +118,9 @@ void AddNup(const JobSettings& s, std::string* header, JobNotes* notes) {
 
 std::string ComposeJobHeader(const JobSettings& s, const std::string& user, const JobClient& client,
                              JobNotes* notes) {
-  notes->push_back({"DEBUG", "client " + (client.local ? std::string("this machine")
-                                                       : "\"" + QuotedText(client.name) + "\"")});
+  notes->push_back(
+      {NoteLevel::kDebug, "client " + (client.local ? std::string("this machine")
+                                                    : "\"" + QuotedText(client.name) + "\"")});
   std::string header;
   for (const std::string& command : s.commands) {
     if (command == rk::kOwnerName) AddOwner(s, user, &header, notes);

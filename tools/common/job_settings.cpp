@@ -26,8 +26,9 @@ struct Source {
 // Values come from the job, which anyone who may print writes: escaped,
 // so that no value can start a line of its own in cupsd's reading.
 void Warn(const Source& source, const char* name, const char* value, const std::string& kept) {
-  source.notes->push_back({"WARNING", std::string(name) + "=" + QuotedText(value) +
-                                          " is not a value it takes; using " + QuotedText(kept)});
+  source.notes->push_back({NoteLevel::kWarning, std::string(name) + "=" + QuotedText(value) +
+                                                    " is not a value it takes; using " +
+                                                    QuotedText(kept)});
 }
 
 // Decimal, or hexadecimal with 0x, within [low, high].

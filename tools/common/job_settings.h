@@ -24,11 +24,19 @@ struct JobSettings {
   std::string separator = "\n";
 };
 
-// A note about a job for the program's log: level is "WARNING", "INFO" or
-// "DEBUG". Whatever a note quotes from a job is escaped by its maker, so
-// each stays one line.
+// How much a note about a job matters: a warning is what the job's user
+// should see (text left out or replaced), the rest is for the log.
+enum class NoteLevel { kWarning, kInfo, kDebug };
+
+// The level as cupsd reads it at the start of a filter's log line.
+constexpr const char* LevelWord(NoteLevel level) {
+  return level == NoteLevel::kWarning ? "WARNING" : level == NoteLevel::kInfo ? "INFO" : "DEBUG";
+}
+
+// A note about a job for the program's log. Whatever a note quotes from a
+// job is escaped by its maker, so each stays one line.
 struct JobNote {
-  const char* level;
+  NoteLevel level;
   std::string text;
 };
 using JobNotes = std::vector<JobNote>;

@@ -20,9 +20,10 @@ class PpdSource : public SettingSource {
     // ppdMarkDefaults has marked every option's default that is a choice.
     if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd_, name)) return choice->choice;
     if (const ppd_option_t* option = ppdFindOption(ppd_, name)) {
-      notes->push_back({"WARNING", std::string("the PPD's default ") + name + "=" +
-                                       QuotedText(option->defchoice) +
-                                       " is none of its choices; using the built-in default"});
+      notes->push_back(
+          {NoteLevel::kWarning, std::string("the PPD's default ") + name + "=" +
+                                    QuotedText(option->defchoice) +
+                                    " is none of its choices; using the built-in default"});
     }
     return nullptr;
   }
@@ -34,7 +35,7 @@ class PpdSource : public SettingSource {
 };
 
 void AddNotes(const JobNotes& notes, FilterLog* log) {
-  for (const JobNote& note : notes) AddLogLine(log, note.level, note.text);
+  for (const JobNote& note : notes) AddLogLine(log, LevelWord(note.level), note.text);
 }
 
 }  // namespace

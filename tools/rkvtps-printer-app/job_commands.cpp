@@ -15,9 +15,15 @@ namespace {
 // process; printers with different code pages take turns.
 std::mutex code_page_mutex;
 
-pappl_loglevel_t LevelOf(const char* level) {
-  if (std::strcmp(level, "WARNING") == 0) return PAPPL_LOGLEVEL_WARN;
-  if (std::strcmp(level, "INFO") == 0) return PAPPL_LOGLEVEL_INFO;
+pappl_loglevel_t LevelOf(NoteLevel level) {
+  switch (level) {
+    case NoteLevel::kWarning:
+      return PAPPL_LOGLEVEL_WARN;
+    case NoteLevel::kInfo:
+      return PAPPL_LOGLEVEL_INFO;
+    case NoteLevel::kDebug:
+      break;
+  }
   return PAPPL_LOGLEVEL_DEBUG;
 }
 
@@ -29,7 +35,7 @@ std::string ComposeJobCommands(pappl_job_t* job) {
   const JobSettings settings = ReadPrinterSettings(printer, job, &notes);
   std::string how;
   const JobClient client = FindJobClient(printer, job, &how);
-  notes.push_back({"DEBUG", "the job's client: " + how});
+  notes.push_back({NoteLevel::kDebug, "the job's client: " + how});
   const char* user = papplJobGetUsername(job);
   std::string header;
   {
