@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calls.h"
+#include "command_facts.h"
 #include "decode_report.h"
 #include "help_text.h"
 #include "output.h"
@@ -220,12 +221,7 @@ bool PrepareArgument(const std::string& utf8, TextMode mode, const std::string& 
 // file, as for cat.
 bool HoldsCommand(const std::string& argument) {
   for (size_t at = argument.find('@'); at != std::string::npos; at = argument.find('@', at + 1)) {
-    if (at + 5 < argument.size() && argument[at + 5] == '=') {
-      bool letters = true;
-      for (size_t i = 1; i <= 4; ++i)
-        letters = letters && argument[at + i] >= 'A' && argument[at + i] <= 'Z';
-      if (letters) return true;
-    }
+    if (rk::StartsCommand(argument, at)) return true;
   }
   return false;
 }
