@@ -1,5 +1,6 @@
 // The ten job-owner exports: thin forwards with the defaults of the
 // shorter variants (charset mask 0, no address text).
+#include "facts/command_facts.h"
 #include "frame/sized_output.h"
 #include "frame/wide_text.h"
 #include "owner/owner_sources.h"
@@ -31,7 +32,7 @@ int32_t FromWideInput(uint16_t code_type, const RK_WCHAR* owner_text, uint16_t t
     return 0;
   }
   const AnsiText narrow(owner_text);
-  const char* text = narrow.text() != nullptr ? narrow.text() : "UnknownUser";
+  const char* text = narrow.text() != nullptr ? narrow.text() : kUnknownUser;
   OwnerCommandFromInput(code_type, text, tag_column_key, tag_row_key, buffer, nullptr, size, mask,
                         status);
   return 1;
