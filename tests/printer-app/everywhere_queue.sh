@@ -65,9 +65,9 @@ wait_capture() {
 for entry in "${queues[@]}"; do
   IFS='|' read -r name language start <<< "$entry"
   queue=everywhere-$name
-  if ! lpadmin -h "$cups_socket" -p "$queue" -E -v "ipp://127.0.0.1:$port/ipp/print/$name" \
-    -m everywhere 2> "$tree/log/lpadmin-$name.out"; then
-    fail "$queue: lpadmin could not make the queue: $(cat "$tree/log/lpadmin-$name.out")"
+  if ! add_everywhere_queue "$cups_socket" "$cups_port" "$queue" \
+    "ipp://127.0.0.1:$port/ipp/print/$name" application/pdf; then
+    fail "$queue: no queue"
     continue
   fi
   log_lines=$(wc -l < "$tree/log/app.log")

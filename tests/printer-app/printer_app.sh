@@ -327,7 +327,7 @@ cups_socket=$tree/cups/cups.sock
 # shellcheck source=../support/private_cupsd.sh
 source "$here/../support/private_cupsd.sh"
 start_private_cupsd "$tree/cups" "$serverbin" "$cups_socket" "$cups_port" || exit 1
-if lpadmin -h "$cups_socket" -p rk -E -v "$(uri cap)" -m everywhere 2> "$tree/log/lpadmin.out"; then
+if add_everywhere_queue "$cups_socket" "$cups_port" rk "$(uri cap)" application/vnd.cups-raw; then
   for user in ann bob; do
     printf 'document of %s\n' "$user" > "$tree/docs/$user.txt"
     lp -h "$cups_socket" -U "$user" -d rk -o raw "$tree/docs/$user.txt" > /dev/null ||
@@ -341,8 +341,7 @@ if lpadmin -h "$cups_socket" -p rk -E -v "$(uri cap)" -m everywhere 2> "$tree/lo
     fi
   done
 else
-  cat "$tree/log/lpadmin.out" >&2
-  fail "lpadmin could not make an everywhere queue for the application"
+  fail "no everywhere queue for the application"
 fi
 
 app_env_finish "printer application ($jobs_sent jobs to the capturing device)"

@@ -58,3 +58,43 @@ CONF
   echo "FAIL: cupsd did not start" >&2
   return 1
 }
+
+# add_everywhere_queue SOCKET PORT QUEUE DEVICE-URI FORMAT
+# Makes QUEUE the driverless way and waits until it takes FORMAT. cupsd
+# answers lpadmin at once and writes the queue's PPD in a thread of its own,
+# which then rebuilds the queue's list of formats while the main loop serves
+# requests: a job sent in that window is refused ("Unsupported
+# document-format"). The list is published last, so once it holds FORMAT the
+# queue is complete. Fails with lpadmin's words or the error log.
+add_everywhere_queue() {
+  local socket=$1 port=$2 queue=$3 device=$4 format=$5 out
+  if ! out=$(lpadmin -h "$socket" -p "$queue" -E -v "$device" -m everywhere 2>&1); then
+    echo "FAIL: lpadmin could not make the everywhere queue $queue: $out" >&2
+    return 1
+  fi
+  local test_file
+  test_file=$(mktemp)
+  cat > "$test_file" << TEST
+{
+  OPERATION Get-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri \$uri
+  ATTR keyword requested-attributes document-format-supported
+  STATUS successful-ok
+  EXPECT document-format-supported WITH-VALUE "$format"
+}
+TEST
+  for _ in $(seq 150); do
+    if ipptool -T 5 -q "ipp://127.0.0.1:$port/printers/$queue" "$test_file" 2> /dev/null; then
+      rm -f "$test_file"
+      return 0
+    fi
+    sleep 0.2
+  done
+  rm -f "$test_file"
+  grep -E "^[EW] " "$(dirname "$socket")/log/error_log" | tail -n 10 >&2 || true
+  echo "FAIL: the everywhere queue $queue never came to take $format" >&2
+  return 1
+}
