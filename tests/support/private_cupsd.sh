@@ -62,10 +62,13 @@ CONF
 # add_everywhere_queue SOCKET PORT QUEUE DEVICE-URI FORMAT
 # Makes QUEUE the driverless way and waits until it takes FORMAT. cupsd
 # answers lpadmin at once and writes the queue's PPD in a thread of its own,
-# which then rebuilds the queue's list of formats while the main loop serves
-# requests: a job sent in that window is refused ("Unsupported
-# document-format"). The list is published last, so once it holds FORMAT the
-# queue is complete. Fails with lpadmin's words or the error log.
+# which then rebuilds the queue's attributes and formats while the main loop
+# serves requests: a job sent in that window is refused ("Unsupported
+# document-format"). The queue has a raw printer's formats before that, so
+# the wait is for both marks of the rebuilt queue: the PPD's model name
+# (which the rebuild sets first, in fresh attributes) and FORMAT in the
+# formats (which it publishes last). Fails with lpadmin's words or the
+# error log.
 add_everywhere_queue() {
   local socket=$1 port=$2 queue=$3 device=$4 format=$5 out
   if ! out=$(lpadmin -h "$socket" -p "$queue" -E -v "$device" -m everywhere 2>&1); then
@@ -81,8 +84,9 @@ add_everywhere_queue() {
   ATTR charset attributes-charset utf-8
   ATTR naturalLanguage attributes-natural-language en
   ATTR uri printer-uri \$uri
-  ATTR keyword requested-attributes document-format-supported
+  ATTR keyword requested-attributes printer-make-and-model,document-format-supported
   STATUS successful-ok
+  EXPECT printer-make-and-model WITH-VALUE "/ - IPP Everywhere/"
   EXPECT document-format-supported WITH-VALUE "$format"
 }
 TEST
