@@ -38,6 +38,10 @@ run_env() {
 
 # Figures from the dumps: each dump's reason is "export|side|input|what|calls"
 # and its summary line the instructions collected inside that side's function.
+# (Its totals line is not: with --toggle-collect it counts the export's own
+# instructions twice. The summary agrees with the function's inclusive cost
+# in a run without toggles, and with lackey's count of a loop of calls less
+# an empty loop.)
 report() {
   awk -v detail="$detail" '
     /^desc: Trigger: Client Request: / {
