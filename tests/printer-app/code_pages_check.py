@@ -28,7 +28,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from check_connections import MARK, decode, documents_in, read_manifest  # noqa: E402
+from check_connections import decode, read_connection, read_manifest  # noqa: E402
 
 SEPARATORS = {"LF": b"\n", "CRLF": b"\r\n", "None": b""}
 # Owner bytes each code type carries.
@@ -139,23 +139,12 @@ def check_connection(path, printer, jobs, headers, docs, seen, distinct):
     """The problems with one connection of PRINTER; counts its document and
     keeps its header by user for the strict decoding."""
     name = "%s/%s" % (printer.name, os.path.basename(path))
-    with open(path, "rb") as capture:
-        data = capture.read()
-    documents = documents_in(data)
-    for document in documents:
-        seen[document] = seen.get(document, 0) + 1
-    if len(documents) != 1:
-        return ["%s: %d documents" % (name, len(documents))]
-    document = documents[0]
-    if document not in jobs or printer_of(document) != printer.name:
-        return ["%s: %r, not a job sent to this printer" % (name, document)]
-    start = data.find(MARK)
-    problems = []
-    with open(os.path.join(docs, document), "rb") as sent:
-        if data[start:] != sent.read():
-            problems.append("%s: %s is not whole after its commands" % (name, document))
+    document, header, problems = read_connection(path, name, docs, jobs, seen)
+    if document is None:
+        return problems
+    if printer_of(document) != printer.name:
+        return problems + ["%s: %r, a job sent to another printer" % (name, document)]
     user = jobs[document][0]
-    header = data[:start]
     if header != headers[user]:
         problems.append("%s: %s from %r: header %r, expected %r" %
                         (name, document, user, header[:120], headers[user][:120]))
