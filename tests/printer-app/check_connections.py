@@ -95,28 +95,39 @@ def documents_in(data):
     return names
 
 
-def check_connection(tool, path, docs, jobs, seen):
-    """The problems with one connection's bytes; counts its documents."""
-    name = os.path.basename(path)
+def read_connection(path, name, docs, jobs, seen):
+    """One connection's bytes, NAME in what it says: its document, the
+    header in front of it and the problems with the document; the document
+    is None when the connection holds not exactly one job sent. Counts its
+    documents."""
     with open(path, "rb") as capture:
         data = capture.read()
     documents = documents_in(data)
     for document in documents:
         seen[document] = seen.get(document, 0) + 1
     if not documents:
-        return ["%s: %d bytes and no document" % (name, len(data))]
+        return None, None, ["%s: %d bytes and no document" % (name, len(data))]
     if len(documents) > 1:
-        return ["%s: %d documents on one connection (%s)" %
-                (name, len(documents), ", ".join(documents[:5] + ["..."][:len(documents) - 5]))]
+        return None, None, ["%s: %d documents on one connection (%s)" % (
+            name, len(documents), ", ".join(documents[:5] + ["..."][:len(documents) - 5]))]
     document = documents[0]
     if document not in jobs:
-        return ["%s: a document nobody sent (%r)" % (name, document)]
+        return None, None, ["%s: a document nobody sent (%r)" % (name, document)]
     start = data.find(MARK)
     problems = []
     with open(os.path.join(docs, document), "rb") as sent:
         if data[start:] != sent.read():
             problems.append("%s: %s is not whole after its commands" % (name, document))
-    commands, why = decode(tool, data[:start])
+    return document, data[:start], problems
+
+
+def check_connection(tool, path, docs, jobs, seen):
+    """The problems with one connection's bytes; counts its documents."""
+    name = os.path.basename(path)
+    document, header, problems = read_connection(path, name, docs, jobs, seen)
+    if document is None:
+        return problems
+    commands, why = decode(tool, header)
     if commands is None:
         return problems + ["%s: the commands of %s do not decode: %s" % (name, document, why)]
     user, origin = jobs[document]

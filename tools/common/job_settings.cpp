@@ -69,11 +69,14 @@ void ReadCodeType(const Source& source, JobSettings* settings) {
 void ReadCodePage(const Source& source, JobSettings* settings) {
   const char* value = source.Value("RKCodePage");
   if (value == nullptr) return;
-  if (std::strcmp(value, "1252") == 0 || std::strcmp(value, "932") == 0) {
-    settings->code_page = static_cast<unsigned>(std::atoi(value));
-  } else {
-    Warn(source, "RKCodePage", value, std::to_string(settings->code_page));
+  // Written as the list writes it: a code page has one name.
+  for (const unsigned code_page : kJobCodePages) {
+    if (std::to_string(code_page) == value) {
+      settings->code_page = code_page;
+      return;
+    }
   }
+  Warn(source, "RKCodePage", value, std::to_string(settings->code_page));
 }
 
 void ReadChoices(const Source& source, JobSettings* settings) {

@@ -24,6 +24,11 @@ struct JobSettings {
   std::string separator = "\n";
 };
 
+// The code pages a job's settings may name: the ANSI code pages Windows
+// gives a system, each a printer may read its user names in.
+inline constexpr unsigned kJobCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                             1252, 1253, 1254, 1255, 1256, 1257, 1258};
+
 // How much a note about a job matters: a warning is what the job's user
 // should see (text left out or replaced), the rest is for the log.
 enum class NoteLevel { kWarning, kInfo, kDebug };

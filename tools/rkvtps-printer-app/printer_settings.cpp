@@ -227,7 +227,8 @@ void AddSettingAttributes(pappl_pr_driver_data_t* driver, ipp_t* attributes) {
   AddRange(attributes, AttributeOf("RKTagColumn"), built_in.tag_column);
   AddRange(attributes, AttributeOf("RKTagRow"), built_in.tag_row);
   AddRange(attributes, AttributeOf("RKCharsetMask"), built_in.mask);
-  AddIntegers(attributes, AttributeOf("RKCodePage"), {1252, 932},
+  AddIntegers(attributes, AttributeOf("RKCodePage"),
+              {std::begin(kJobCodePages), std::end(kJobCodePages)},
               static_cast<int>(built_in.code_page));
   AddKeywords(attributes, AttributeOf("RKSeparator"), {"LF", "CRLF", "None"}, "LF");
   AddKeywords(attributes, AttributeOf("RKNup"), nup_keywords, "Auto");
