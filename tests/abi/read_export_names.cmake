@@ -42,6 +42,31 @@ function(rk_map_exports map out)
   set(${out} "${names}" PARENT_SCOPE)
 endfunction()
 
+# Names of the version script's private node, RKVTPS32_PRIVATE: the entry
+# points of src/private/rkvtps32_private.h, for the project's own programs.
+function(rk_map_private_entries map out)
+  file(READ "${map}" text)
+  string(REGEX MATCH "\nRKVTPS32_PRIVATE {[^}]*}" node "${text}")
+  # Each "name;" match ends in the list separator: the names come out with
+  # empty items between them.
+  string(REGEX MATCHALL "[A-Za-z0-9_]+;" names "${node}")
+  list(FILTER names INCLUDE REGEX ".")
+  list(SORT names)
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
+# The entry points the private header declares.
+function(rk_private_header_entries header out)
+  file(STRINGS "${header}" lines REGEX "^RK_EXPORT [a-z ]+ [a-z0-9_]+\\(")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH " ([a-z0-9_]+)\\(" _ "${line}")
+    list(APPEND names "${CMAKE_MATCH_1}")
+  endforeach()
+  list(SORT names)
+  set(${out} "${names}" PARENT_SCOPE)
+endfunction()
+
 function(rk_expect_same what a b)
   if(NOT "${a}" STREQUAL "${b}")
     message(FATAL_ERROR "${what} differ:\n  ${a}\nversus\n  ${b}")
