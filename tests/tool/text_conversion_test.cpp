@@ -13,10 +13,13 @@
 
 namespace {
 
+// RK_WCHAR text from a UTF-16 literal: RK_WCHAR is wchar_t on Windows.
+WideText Wide(const std::u16string& text) { return WideText(text.begin(), text.end()); }
+
 TEST(CodePageConversion, BytesOfTheCodePageGiven) {
   struct Case {
     unsigned code_page;
-    WideText wide;
+    std::u16string wide;
     std::string bytes;
   } const cases[] = {
       {1252, u"caf\u00E9 \u20AC", "caf\xE9 \x80"},
@@ -29,7 +32,8 @@ TEST(CodePageConversion, BytesOfTheCodePageGiven) {
       {54321, u"abc", ""},  // no such code page: nothing
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ConvertToCodePage(c.code_page, c.wide), c.bytes) << c.code_page << " " << c.bytes;
+    EXPECT_EQ(ConvertToCodePage(c.code_page, Wide(c.wide)), c.bytes)
+        << c.code_page << " " << c.bytes;
   }
 }
 
@@ -89,7 +93,7 @@ TEST(CodePageConversion, JobTextIsHandedOverInThePrintersCodePage) {
                     &notices);
     EXPECT_TRUE(notices.empty()) << c.code_page;
     EXPECT_TRUE(text.wide);
-    EXPECT_EQ(text.wide_text, u"\u30B2\u30B9\u30C8");
+    EXPECT_EQ(text.wide_text, Wide(u"\u30B2\u30B9\u30C8"));
     EXPECT_EQ(handed.bytes, c.bytes) << c.code_page;
     EXPECT_EQ(handed.unmapped, c.unmapped) << c.code_page;
   }
@@ -104,8 +108,8 @@ TEST(CodePageConversion, TheEnvironmentNamesOnlyTheLibrarysOwnCodePage) {
   for (const char* forced : {"932", "1252"}) {
     setenv("RKVTPS32_ACP", forced, 1);
     EXPECT_EQ(LibraryAnsiCodePage(), static_cast<unsigned>(std::atoi(forced)));
-    EXPECT_EQ(ConvertToCodePage(1252, u"\u00E9\u30B2"), "\xE9?") << forced;
-    EXPECT_EQ(ConvertToCodePage(932, u"\u30B2"), "\x83\x51") << forced;
+    EXPECT_EQ(ConvertToCodePage(1252, Wide(u"\u00E9\u30B2")), "\xE9?") << forced;
+    EXPECT_EQ(ConvertToCodePage(932, Wide(u"\u30B2")), "\x83\x51") << forced;
   }
   if (saved != nullptr) {
     setenv("RKVTPS32_ACP", before.c_str(), 1);
