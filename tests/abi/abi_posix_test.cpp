@@ -10,6 +10,7 @@
 
 #include "loaded_library.h"
 #include "os/wide_tables.h"
+#include "private/rkvtps32_private.h"
 #include "rkvtps32.h"
 
 namespace {
@@ -29,6 +30,13 @@ TEST(LinuxLibrary, SymbolVersionNodes) {
     EXPECT_NE(dlvsym(handle, name, "RKVTPS32_3.3"), nullptr) << name;
     EXPECT_EQ(dlvsym(handle, name, "RKVTPS32_3"), nullptr) << name;
   }
+  // The private entry has a node of its own, which no driver's program
+  // asks for.
+  for (const char* name : {"rkvtps32_private_ansi_code_page", "rkvtps32_private_convert_wide"}) {
+    EXPECT_NE(dlvsym(handle, name, "RKVTPS32_PRIVATE"), nullptr) << name;
+    EXPECT_EQ(dlvsym(handle, name, "RKVTPS32_3"), nullptr) << name;
+    EXPECT_EQ(dlvsym(handle, name, "RKVTPS32_3.3"), nullptr) << name;
+  }
   dlclose(handle);
 }
 
@@ -46,6 +54,15 @@ class Environment {
     for (const char* name : {"LC_ALL", "RKVTPS32_ACP"}) {
       const char* value = std::getenv(name);
       saved_.push_back({name, value != nullptr, value != nullptr ? value : ""});
+    }
+  }
+  // LC_ALL as `locale`, and RKVTPS32_ACP as `forced` or unset when null.
+  static void Choose(const char* locale, const char* forced) {
+    setenv("LC_ALL", locale, 1);
+    if (forced != nullptr) {
+      setenv("RKVTPS32_ACP", forced, 1);
+    } else {
+      unsetenv("RKVTPS32_ACP");
     }
   }
   ~Environment() {
@@ -97,12 +114,7 @@ TEST(LinuxLibrary, AnsiCodePageFollowsTheLanguage) {
       {"ja_JP.UTF-8", "junk", RK_STATUS_TOO_LONG},
   };
   for (const auto& c : cases) {
-    setenv("LC_ALL", c.locale, 1);
-    if (c.forced != nullptr) {
-      setenv("RKVTPS32_ACP", c.forced, 1);
-    } else {
-      unsetenv("RKVTPS32_ACP");
-    }
+    Environment::Choose(c.locale, c.forced);
     int16_t status = 99;
     w(4, hiragana, &status);
     EXPECT_EQ(status, c.status) << c.locale << " " << (c.forced ? c.forced : "");
@@ -151,29 +163,116 @@ TEST(LinuxLibrary, WideConversionGivesWindowsBytes) {
   EXPECT_EQ(status, RK_STATUS_BAD_CHARACTER);
 }
 
+// Every UTF-16 unit from 1 on, under `locale`: the units whose bytes, as
+// `convert` gives them, differ from the table captured from Windows for
+// `code_page` (the first ten reported).
+template <typename Convert>
+int CountTableMismatches(const char* locale, unsigned code_page, Convert convert) {
+  setenv("LC_ALL", locale, 1);
+  int mismatches = 0;
+  for (unsigned unit = 1; unit <= 0xFFFF; ++unit) {
+    char bytes[2];
+    const int n = rk::os::MapWideUnit(code_page, static_cast<uint16_t>(unit), bytes);
+    if (convert(static_cast<RK_WCHAR>(unit)) != std::string(bytes, n) && ++mismatches <= 10) {
+      ADD_FAILURE() << code_page << " under " << locale << ": unit " << std::hex << unit;
+    }
+  }
+  return mismatches;
+}
+
 // Every UTF-16 unit, through a wide export, gives the bytes of the table
 // captured from Windows (which a test under Wine holds to the live call).
 TEST(LinuxLibrary, EveryUnitConvertsAsTheCapturedTable) {
   auto* from_wide = RK_EXPORT_OF(RKGetVTPSStringOfJobOwnerFromInputExW);
   const Environment restore;
   unsetenv("RKVTPS32_ACP");
-  for (const auto& [locale, code_page] : {std::pair<const char*, unsigned>{"C", 1252},
-                                          std::pair<const char*, unsigned>{"ja_JP.UTF-8", 932}}) {
-    setenv("LC_ALL", locale, 1);
-    int mismatches = 0;
-    for (unsigned unit = 1; unit <= 0xFFFF; ++unit) {
-      const RK_WCHAR text[2] = {static_cast<RK_WCHAR>(unit), 0};
-      char buffer[16] = {};
-      uint16_t size = sizeof buffer;
-      int16_t status = 42;
-      from_wide(5, text, 1, 5, buffer, &size, RK_CHARSET_NO_CHECK, &status);
-      char bytes[2];
-      const int n = rk::os::MapWideUnit(code_page, static_cast<uint16_t>(unit), bytes);
-      if (std::string(buffer) != "@JOAU=" + std::string(bytes, n) && ++mismatches <= 10) {
-        ADD_FAILURE() << locale << ": unit " << std::hex << unit;
-      }
+  const auto owner_bytes = [&](RK_WCHAR unit) {
+    const RK_WCHAR text[2] = {unit, 0};
+    char buffer[16] = {};
+    uint16_t size = sizeof buffer;
+    int16_t status = 42;
+    from_wide(5, text, 1, 5, buffer, &size, RK_CHARSET_NO_CHECK, &status);
+    const std::string command = buffer;
+    return command.substr(0, 6) == "@JOAU=" ? command.substr(6) : "(" + command + ")";
+  };
+  EXPECT_EQ(CountTableMismatches("C", 1252, owner_bytes), 0);
+  EXPECT_EQ(CountTableMismatches("ja_JP.UTF-8", 932, owner_bytes), 0);
+}
+
+// The private entry converts in the code page it is given, whatever the
+// ANSI code page of the process: every unit as the captured tables, for
+// 1252 under a Japanese locale and 932 under C.
+TEST(PrivateEntry, EveryUnitConvertsAsTheCapturedTableInTheCodePageGiven) {
+  auto* convert = RK_EXPORT_OF(rkvtps32_private_convert_wide);
+  ASSERT_NE(convert, nullptr);
+  const Environment restore;
+  unsetenv("RKVTPS32_ACP");
+  for (const auto& [locale, code_page] : {std::pair<const char*, unsigned>{"ja_JP.UTF-8", 1252},
+                                          std::pair<const char*, unsigned>{"C", 932}}) {
+    EXPECT_EQ(CountTableMismatches(locale, code_page,
+                                   [&, code_page = code_page](RK_WCHAR unit) {
+                                     char got[4];
+                                     const int n = convert(code_page, &unit, 1, got, sizeof got);
+                                     return std::string(got, n > 0 ? n : 0);
+                                   }),
+              0);
+  }
+}
+
+// WideCharToMultiByte's contract: all or nothing, 0 for nothing to convert
+// or a code page with no converter; other code pages through iconv.
+TEST(PrivateEntry, SizesAndCodePagesAsWideCharToMultiByte) {
+  auto* convert = RK_EXPORT_OF(rkvtps32_private_convert_wide);
+  ASSERT_NE(convert, nullptr);
+  struct Case {
+    unsigned code_page;
+    std::u16string wide;
+    int capacity;
+    std::string bytes;  // empty: the call answers 0
+  } const cases[] = {
+      {932, u"\u30B2\u30B9\u30C8", 6, "\x83\x51\x83\x58\x83\x67"},
+      {932, u"\u30B2\u30B9\u30C8", 5, ""},  // does not fit: nothing
+      {1252, u"caf\u00E9 \u20AC", 6, "caf\xE9 \x80"},
+      {1252, u"caf\u00E9", 3, ""},
+      {1251, u"\u041F\u0440\u0438\u0432\u0435\u0442", 6, "\xCF\xF0\xE8\xE2\xE5\xF2"},
+      {1251, u"a\u0E01b", 3, "a?b"},  // no form: the default character
+      {1251, u"\u041F\u0440", 1, ""},
+      {1253, u"\u03B1\u03C9", 2, "\xE1\xF9"},
+      {1252, u"", 8, ""},
+      {54321, u"abc", 8, ""},  // no such code page
+  };
+  for (const Case& c : cases) {
+    std::vector<char> out(static_cast<size_t>(c.capacity) + 1, '#');
+    const int n = convert(c.code_page, c.wide.data(), static_cast<int>(c.wide.size()), out.data(),
+                          c.capacity);
+    EXPECT_EQ(n, static_cast<int>(c.bytes.size())) << c.code_page << " " << c.bytes;
+    if (n > 0) {
+      EXPECT_EQ(std::string(out.data(), static_cast<size_t>(n)), c.bytes);
     }
-    EXPECT_EQ(mismatches, 0) << locale;
+    EXPECT_EQ(out[static_cast<size_t>(c.capacity)], '#') << "wrote past the capacity";
+  }
+  char out[4];
+  EXPECT_EQ(convert(1252, nullptr, 3, out, sizeof out), 0);
+  EXPECT_EQ(convert(1252, u"abc", 3, nullptr, sizeof out), 0);
+}
+
+// The code page the exports work in, as the library reads the environment
+// (the rkvtps tool shows it and converts its arguments to it).
+TEST(PrivateEntry, AnsiCodePageIsTheLibrarys) {
+  auto* ansi_code_page = RK_EXPORT_OF(rkvtps32_private_ansi_code_page);
+  ASSERT_NE(ansi_code_page, nullptr);
+  const Environment restore;
+  struct Case {
+    const char* locale;
+    const char* forced;  // RKVTPS32_ACP, or null
+    unsigned code_page;
+  } const cases[] = {
+      {"C", nullptr, 1252}, {"ja_JP.UTF-8", nullptr, 932}, {"ru_RU.UTF-8", nullptr, 1251},
+      {"C", "932", 932},    {"ja_JP.UTF-8", "1252", 1252}, {"C", "437", 1252},
+  };
+  for (const Case& c : cases) {
+    Environment::Choose(c.locale, c.forced);
+    EXPECT_EQ(ansi_code_page(), c.code_page) << c.locale << " " << (c.forced ? c.forced : "");
   }
 }
 

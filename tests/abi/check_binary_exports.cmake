@@ -1,5 +1,7 @@
 # The built library must export exactly the names its export list gives,
-# and a Windows DLL must import nothing but system DLLs: no sockets library
+# the shared library for Linux also the private entries of the list's
+# RKVTPS32_PRIVATE node, in that version node and no other; and a Windows
+# DLL must import nothing but system DLLs: no sockets library
 # (it is bound by name at run time) and no MinGW runtime DLL.
 # A static library (FORMAT archive) must define no global symbol but those
 # names either: the rest of its code cannot clash with a consumer's.
@@ -32,13 +34,35 @@ if(FORMAT STREQUAL "elf" OR FORMAT STREQUAL "archive")
   if(failed)
     message(FATAL_ERROR "${TOOL} failed on ${LIBRARY}")
   endif()
+  rk_map_private_entries("${LIST}" private)
   string(REPLACE "\n" ";" lines "${dump}")
   set(actual "")
   foreach(line IN LISTS lines)
     if(line MATCHES "${symbol}")
-      list(APPEND actual "${CMAKE_MATCH_1}")
+      set(name "${CMAKE_MATCH_1}")
+      set(node "${CMAKE_MATCH_2}")
+      list(APPEND actual "${name}")
+      list(FIND private "${name}" at)
+      set(listed_private NO)
+      if(NOT at EQUAL -1)
+        set(listed_private YES)
+      endif()
+      set(in_private_node NO)
+      if(node STREQUAL "@@RKVTPS32_PRIVATE")
+        set(in_private_node YES)
+      endif()
+      if(FORMAT STREQUAL "elf" AND NOT listed_private STREQUAL in_private_node)
+        message(FATAL_ERROR "${name} is in version node \"${node}\": only the private entries "
+                            "are in @@RKVTPS32_PRIVATE")
+      endif()
     endif()
   endforeach()
+  # A shared library carries the private entries; the static one, for
+  # drivers alone, does not.
+  if(FORMAT STREQUAL "elf")
+    list(APPEND expected ${private})
+    list(SORT expected)
+  endif()
 elseif(FORMAT STREQUAL "coff")
   rk_def_exports("${LIST}" names expected)
   execute_process(COMMAND "${TOOL}" --coff-exports --coff-imports "${LIBRARY}"

@@ -161,7 +161,7 @@ TEST(JobText, RefusedWhereTheLibraryCouldNotTakeItAsItIs) {
     CallerText text;
     HandedText handed;
     std::vector<std::string> notices;
-    HandOverJobText(c.utf8, "@JOAU=", "user", rk::kUnknownUser, &text, &handed, &notices);
+    HandOverJobText(c.utf8, 1252, "@JOAU=", "user", rk::kUnknownUser, &text, &handed, &notices);
     ExpectOneLineEach(notices);
     EXPECT_TRUE(text.given);
     if (*c.notice == '\0') {

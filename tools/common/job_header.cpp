@@ -40,10 +40,10 @@ void Deliver(const char* name, const CheckedCommand& checked, std::string* heade
 }
 
 // The layer's notices about a job's text, as WARNING: lines.
-void HandOver(const std::string& utf8, const char* name, const char* what, const char* substitute,
-              CallerText* text, HandedText* handed, JobNotes* notes) {
+void HandOver(const std::string& utf8, unsigned code_page, const char* name, const char* what,
+              const char* substitute, CallerText* text, HandedText* handed, JobNotes* notes) {
   std::vector<std::string> notices;
-  HandOverJobText(utf8, name, what, substitute, text, handed, &notices);
+  HandOverJobText(utf8, code_page, name, what, substitute, text, handed, &notices);
   for (const std::string& notice : notices) notes->push_back({NoteLevel::kWarning, notice});
 }
 
@@ -69,8 +69,8 @@ void AddOwner(const JobSettings& s, const std::string& user, std::string* header
   request.tag_row = s.tag_row;
   request.mask = s.mask;
   HandedText handed;
-  HandOver(user, rk::kOwnerCommand, "job's user name", rk::kUnknownUser, &request.owner, &handed,
-           notes);
+  HandOver(user, s.code_page, rk::kOwnerCommand, "job's user name", rk::kUnknownUser,
+           &request.owner, &handed, notes);
   Deliver(rk::kOwnerCommand, MakeOwnerCommand(request, handed, kCapacity), header, s.separator,
           notes);
 }
@@ -82,8 +82,8 @@ void AddClientName(const JobSettings& s, const JobClient& client, std::string* h
   request.mask = s.mask;
   HandedText handed;
   if (!client.local) {
-    HandOver(client.name, rk::kClientNameCommand, "client name", rk::kUnknownHost, &request.name,
-             &handed, notes);
+    HandOver(client.name, s.code_page, rk::kClientNameCommand, "client name", rk::kUnknownHost,
+             &request.name, &handed, notes);
   }
   Deliver(rk::kClientNameCommand, MakeClientNameCommand(request, handed, kCapacity), header,
           s.separator, notes);

@@ -19,8 +19,8 @@ size_t CountUnmapped(const WideText& wide, const std::string& bytes) {
   return got > asked ? got - asked : 0;
 }
 
-bool PrepareText(const std::string& utf8, TextMode mode, const std::string& what,
-                 PreparedText* prepared, std::string* message) {
+bool PrepareText(const std::string& utf8, TextMode mode, unsigned code_page,
+                 const std::string& what, PreparedText* prepared, std::string* message) {
   if (mode == TextMode::kRaw || (mode == TextMode::kAnsi && IsAscii(utf8))) {
     prepared->narrow = prepared->sent = utf8;
     return true;
@@ -32,7 +32,7 @@ bool PrepareText(const std::string& utf8, TextMode mode, const std::string& what
     if (mode == TextMode::kAnsi) *message += " (--raw passes bytes unchanged)";
     return false;
   }
-  prepared->sent = ConvertToAnsi(wide);
+  prepared->sent = ConvertToCodePage(code_page, wide);
   prepared->unmapped = CountUnmapped(wide, prepared->sent);
   if (mode == TextMode::kWide) {
     prepared->wide = wide;

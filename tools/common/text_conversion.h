@@ -1,6 +1,6 @@
 // Text on its way to the library: UTF-8 from a command line or a print
 // job, converted as the export it goes to expects, and the bytes the
-// library will work with in its ANSI code page.
+// library will work with in the code page the caller names.
 #pragma once
 
 #include <cstddef>
@@ -13,17 +13,21 @@
 // the offending sequence.
 bool DecodeUtf8(const std::string& text, WideText* wide, size_t* bad_offset);
 
-// The ANSI code page the library converts wide text to, and the bytes it
-// makes of `wide` there (by the same code as the library's).
+// The ANSI code page the library's exports convert wide text to in this
+// process (the locale's, or RKVTPS32_ACP's, as the library reads them).
 unsigned LibraryAnsiCodePage();
-std::string ConvertToAnsi(const WideText& wide);
+
+// The bytes the library makes of `wide` in `code_page` (by the library's
+// own code on Linux, by the system's on Windows): a character with no form
+// there becomes '?'. Empty for an unknown code page.
+std::string ConvertToCodePage(unsigned code_page, const WideText& wide);
 
 // The '?' count of a conversion: characters of `wide` that are not '?' but
 // came out as '?' in `bytes`.
 size_t CountUnmapped(const WideText& wide, const std::string& bytes);
 
 enum class TextMode {
-  kAnsi,  // the narrow export, in the library's ANSI code page
+  kAnsi,  // the narrow export, in the code page the text is prepared for
   kWide,  // the W export, as UTF-16
   kRaw,   // the narrow export, the bytes exactly as given
 };
@@ -35,7 +39,8 @@ struct PreparedText {
   size_t unmapped = 0;  // characters the code page has no form for (sent as '?')
 };
 
+// `utf8` for an export whose text the library works with in `code_page`.
 // False, with a message naming `what` and the byte offset, when the text is
 // not valid UTF-8 and the mode needs it decoded.
-bool PrepareText(const std::string& utf8, TextMode mode, const std::string& what,
-                 PreparedText* prepared, std::string* message);
+bool PrepareText(const std::string& utf8, TextMode mode, unsigned code_page,
+                 const std::string& what, PreparedText* prepared, std::string* message);

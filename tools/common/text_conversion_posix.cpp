@@ -1,11 +1,9 @@
 // Text conversion on Linux and other POSIX systems: iconv for UTF-8, the
-// library's own code-page objects for the ANSI bytes, so a program sees
-// exactly the bytes the library will.
+// library's private entry for the code-page bytes, so a program sees
+// exactly the bytes the library will without a copy of its tables.
 #include <iconv.h>
 
-#include <cstdint>
-
-#include "os/os.h"
+#include "rkvtps32_private.h"
 #include "text_conversion.h"
 
 namespace {
@@ -13,11 +11,7 @@ namespace {
 // iconv's UTF-8 reader refuses overlong forms, surrogates and code points
 // above U+10FFFF, and says where: the reason to use it over a hand-written
 // one.
-iconv_t OpenUtf8ToUtf16() {
-  const uint16_t probe = 1;
-  const bool little_endian = *reinterpret_cast<const uint8_t*>(&probe) == 1;
-  return iconv_open(little_endian ? "UTF-16LE" : "UTF-16BE", "UTF-8");
-}
+iconv_t OpenUtf8ToUtf16() { return iconv_open(RKVTPS32_UTF16_CHARSET, "UTF-8"); }
 
 }  // namespace
 
@@ -42,13 +36,14 @@ bool DecodeUtf8(const std::string& text, WideText* wide, size_t* bad_offset) {
   return true;
 }
 
-unsigned LibraryAnsiCodePage() { return rk::os::AnsiCodePage(); }
+unsigned LibraryAnsiCodePage() { return rkvtps32_private_ansi_code_page(); }
 
-std::string ConvertToAnsi(const WideText& wide) {
+std::string ConvertToCodePage(unsigned code_page, const WideText& wide) {
   if (wide.empty()) return std::string();
   std::string bytes(wide.size() * 2, '\0');  // at most two bytes a unit
-  const int written = rk::os::ConvertWideToAnsi(wide.data(), static_cast<int>(wide.size()),
-                                                &bytes[0], static_cast<int>(bytes.size()));
+  const int written =
+      rkvtps32_private_convert_wide(code_page, wide.data(), static_cast<int>(wide.size()),
+                                    &bytes[0], static_cast<int>(bytes.size()));
   bytes.resize(written > 0 ? static_cast<size_t>(written) : 0);
   return bytes;
 }

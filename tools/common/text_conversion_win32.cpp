@@ -1,5 +1,5 @@
-// Text conversion on Windows: the system's own UTF-8 and ANSI conversions,
-// which the library's wide exports use too.
+// Text conversion on Windows: the system's own UTF-8 and code-page
+// conversions, which the library's wide exports use too.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -48,12 +48,13 @@ bool DecodeUtf8(const std::string& text, WideText* wide, size_t* bad_offset) {
 
 unsigned LibraryAnsiCodePage() { return GetACP(); }
 
-std::string ConvertToAnsi(const WideText& wide) {
+std::string ConvertToCodePage(unsigned code_page, const WideText& wide) {
   if (wide.empty()) return std::string();
   const int count = static_cast<int>(wide.size());
-  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(code_page, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return std::string();
   std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), count, &bytes[0], size, nullptr, nullptr);
+  WideCharToMultiByte(code_page, 0, wide.data(), count, &bytes[0], size, nullptr, nullptr);
   return bytes;
 }

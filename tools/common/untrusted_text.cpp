@@ -121,15 +121,15 @@ std::string FindOwnerCommandFault(uint16_t code_type, const std::string& command
   return fault;
 }
 
-void HandOverJobText(const std::string& utf8, const char* command, const char* what,
-                     const char* substitute, CallerText* text, HandedText* handed,
+void HandOverJobText(const std::string& utf8, unsigned code_page, const char* command,
+                     const char* what, const char* substitute, CallerText* text, HandedText* handed,
                      std::vector<std::string>* notices) {
   const std::string head = std::string(command) + ": the " + what + " " + Quoted(utf8);
   std::string message;
   PreparedText prepared;
   if (utf8.empty() || utf8.find('\0') != std::string::npos) {
     notices->push_back(head + " is empty or holds a NUL byte");
-  } else if (!PrepareText(utf8, TextMode::kWide, head, &prepared, &message)) {
+  } else if (!PrepareText(utf8, TextMode::kWide, code_page, head, &prepared, &message)) {
     notices->push_back(message);
   } else {
     *text = CallerText{true, true, "", prepared.wide};

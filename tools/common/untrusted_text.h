@@ -46,12 +46,12 @@ std::vector<std::string> DescribeClientNameChanges(const ClientNameRequest& requ
 
 // A print job's UTF-8 text (a user, a client's name) on its way to a W
 // export: `text` for the call and `handed`, what the library will work
-// with. Text that is empty, holds a NUL (the library would read only what
-// comes before it) or is not UTF-8 is refused there and then, and
-// `substitute` goes in its place, with `notices` saying so, each naming
-// `command`.
-void HandOverJobText(const std::string& utf8, const char* command, const char* what,
-                     const char* substitute, CallerText* text, HandedText* handed,
+// with in `code_page`, the printer's. Text that is empty, holds a NUL (the
+// library would read only what comes before it) or is not UTF-8 is refused
+// there and then, and `substitute` goes in its place, with `notices` saying
+// so, each naming `command`.
+void HandOverJobText(const std::string& utf8, unsigned code_page, const char* command,
+                     const char* what, const char* substitute, CallerText* text, HandedText* handed,
                      std::vector<std::string>* notices);
 
 // A command made from untrusted text, checked against the rule: the

@@ -205,7 +205,7 @@ void DefineDecode(CLI::App& app, CommandLine* c) {
 bool PrepareArgument(const std::string& utf8, TextMode mode, const std::string& what,
                      PreparedText* prepared) {
   std::string message;
-  if (!PrepareText(utf8, mode, what, prepared, &message)) {
+  if (!PrepareText(utf8, mode, LibraryAnsiCodePage(), what, prepared, &message)) {
     Complain(message);
     return false;
   }

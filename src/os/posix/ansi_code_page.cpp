@@ -1,7 +1,9 @@
 // The ANSI code page on Linux and other POSIX systems: the one Windows
 // would give the environment's locale, and WideCharToMultiByte's answers in
-// it. Kept apart from the rest of the provider so that the rkvtps tool
-// converts its arguments with exactly the code the library runs.
+// it or in any code page a caller names. Kept apart from the rest of the
+// provider: the library's private entry hands the conversion to the
+// project's programs, so they convert with exactly the code the library
+// runs.
 #include <iconv.h>
 
 #include <cerrno>
@@ -11,7 +13,9 @@
 #include <initializer_list>
 
 #include "os/os.h"
+#include "os/posix/code_page.h"
 #include "os/wide_tables.h"
+#include "private/rkvtps32_private.h"
 
 namespace rk::os {
 namespace {
@@ -85,8 +89,8 @@ unsigned AnsiCodePage() {
   return 1252;
 }
 
-bool IsAnsiLeadByte(uint8_t byte) {
-  switch (AnsiCodePage()) {
+bool IsLeadByte(unsigned code_page, uint8_t byte) {
+  switch (code_page) {
     case 932:
       return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
     case 936:
@@ -118,9 +122,7 @@ int ConvertByTable(unsigned code_page, const RK_WCHAR* wide, int count, char* ou
 int ConvertByIconv(unsigned code_page, const RK_WCHAR* wide, int count, char* out, int capacity) {
   char target[16];
   std::snprintf(target, sizeof target, "CP%u", code_page);
-  const uint16_t probe = 1;
-  const bool little_endian = *reinterpret_cast<const uint8_t*>(&probe) == 1;
-  iconv_t converter = iconv_open(target, little_endian ? "UTF-16LE" : "UTF-16BE");
+  iconv_t converter = iconv_open(target, RKVTPS32_UTF16_CHARSET);
   if (converter == reinterpret_cast<iconv_t>(-1)) return 0;
 
   char* next = out;
@@ -144,12 +146,18 @@ int ConvertByIconv(unsigned code_page, const RK_WCHAR* wide, int count, char* ou
 
 }  // namespace
 
-int ConvertWideToAnsi(const RK_WCHAR* wide, int count, char* out, int capacity) {
-  const unsigned code_page = AnsiCodePage();
+int ConvertWideToCodePage(unsigned code_page, const RK_WCHAR* wide, int count, char* out,
+                          int capacity) {
   if (code_page == 1252 || code_page == 932) {
     return ConvertByTable(code_page, wide, count, out, capacity);
   }
   return ConvertByIconv(code_page, wide, count, out, capacity);
+}
+
+bool IsAnsiLeadByte(uint8_t byte) { return IsLeadByte(AnsiCodePage(), byte); }
+
+int ConvertWideToAnsi(const RK_WCHAR* wide, int count, char* out, int capacity) {
+  return ConvertWideToCodePage(AnsiCodePage(), wide, count, out, capacity);
 }
 
 }  // namespace rk::os
