@@ -37,13 +37,10 @@ done
 # and its ipp backend; everything else of its own.
 cups_port=$(free_port)
 serverbin=$tree/cups/serverbin
-mkdir -p "$serverbin"/{daemon,backend}
-cp /usr/lib/cups/daemon/cups-exec "$serverbin/daemon/"
-cp -p /usr/lib/cups/backend/ipp "$serverbin/backend/"
-ln -s /usr/lib/cups/filter "$serverbin/filter"
-cups_socket=$tree/cups/cups.sock
 # shellcheck source=../support/private_cupsd.sh
 source "$here/../support/private_cupsd.sh"
+fill_serverbin "$serverbin" /usr/lib/cups/filter
+cups_socket=$tree/cups/cups.sock
 start_private_cupsd "$tree/cups" "$serverbin" "$cups_socket" "$cups_port" || exit 1
 
 gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pdfwrite -sOutputFile="$tree/docs/page.pdf" \

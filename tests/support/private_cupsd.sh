@@ -4,6 +4,22 @@
 # application's test; both run it inside namespaces of their own.
 # shellcheck shell=bash
 
+# fill_serverbin SERVERBIN [FILTERS]: what cupsd runs from its ServerBin
+# for a queue on an IPP printer (cups-exec, the ipp backend), copied from
+# the system's, and its filter folder: FILTERS where named (linked), else
+# the one there (or an empty one). The caller adds its own filters and
+# backends.
+fill_serverbin() {
+  mkdir -p "$1"/{daemon,backend}
+  cp /usr/lib/cups/daemon/cups-exec "$1/daemon/"
+  cp -p /usr/lib/cups/backend/ipp "$1/backend/"
+  if [ -n "${2:-}" ]; then
+    ln -s "$2" "$1/filter"
+  else
+    mkdir -p "$1/filter"
+  fi
+}
+
 # start_private_cupsd ROOT SERVERBIN SOCKET PORT [LINE...]
 # Writes ROOT/etc/cups-files.conf and ROOT/etc/cupsd.conf (each LINE added
 # to cupsd.conf, an extra Listen for instance), starts cupsd in the
