@@ -228,27 +228,23 @@ done
 start_app "$port" convert-cpu-seconds=3
 
 # ---- Hostile documents ----------------------------------------------------
-# name, printer, document, its declared format, the end, a reason, the message
-hostile "read passwd" pdfdev "$tree/docs/passwd.ps" application/postscript aborted \
-  document-unprintable-error "invalidfileaccess"
-hostile "write /tmp" pdfdev "$tree/docs/write-tmp.ps" application/postscript aborted \
-  document-unprintable-error "invalidfileaccess"
-hostile "write the spool" pdfdev "$tree/docs/write-spool.ps" application/postscript \
-  aborted document-unprintable-error "invalidfileaccess"
-hostile "endless PostScript" pdfdev "$tree/docs/loop.ps" application/postscript aborted \
-  document-unprintable-error "used up its 3 seconds of CPU time"
-hostile "endless PDF" pwgdev "$tree/docs/forms.pdf" application/pdf aborted \
-  document-unprintable-error "used up its 3 seconds of CPU time"
-hostile "script sent as PDF" pdfdev "$tree/docs/script.pdf" application/pdf aborted \
-  document-format-error "starts like a script"
-hostile "program sent as PDF" pwgdev "$tree/docs/elf.pdf" application/pdf aborted \
-  document-format-error "starts like an ELF program"
-hostile "cut PDF" psdev "$tree/docs/cut.pdf" application/pdf aborted \
-  document-unprintable-error "Error: "
-hostile "PJL header to another language" pdfdev "$tree/docs/pjl.pdf" application/pdf aborted \
-  document-format-error "starts like a PJL job"
-hostile "PDF sent as PostScript" psdev "$tree/docs/real.pdf" application/postscript aborted \
-  document-format-error "starts like a PDF document"
+# name | printer | document (in docs/) | its declared format | the end |
+# what the message says | a reason. Read from fd 3: what a case runs may
+# read its standard input.
+while IFS='|' read -r -u 3 name printer doc format want text reason; do
+  hostile "$name" "$printer" "$tree/docs/$doc" "$format" "$want" "$reason" "$text"
+done 3<< 'EOF_CASES'
+read passwd|pdfdev|passwd.ps|application/postscript|aborted|invalidfileaccess|document-unprintable-error
+write /tmp|pdfdev|write-tmp.ps|application/postscript|aborted|invalidfileaccess|document-unprintable-error
+write the spool|pdfdev|write-spool.ps|application/postscript|aborted|invalidfileaccess|document-unprintable-error
+endless PostScript|pdfdev|loop.ps|application/postscript|aborted|used up its 3 seconds of CPU time|document-unprintable-error
+endless PDF|pwgdev|forms.pdf|application/pdf|aborted|used up its 3 seconds of CPU time|document-unprintable-error
+script sent as PDF|pdfdev|script.pdf|application/pdf|aborted|starts like a script|document-format-error
+program sent as PDF|pwgdev|elf.pdf|application/pdf|aborted|starts like an ELF program|document-format-error
+cut PDF|psdev|cut.pdf|application/pdf|aborted|Error: |document-unprintable-error
+PJL header to another language|pdfdev|pjl.pdf|application/pdf|aborted|starts like a PJL job|document-format-error
+PDF sent as PostScript|psdev|real.pdf|application/postscript|aborted|starts like a PDF document|document-format-error
+EOF_CASES
 
 for written in /tmp/rkvtps-hostile-written /tmp/rkvtps-hostile-script \
   "$tree/spool/rkvtps-hostile-written"; do

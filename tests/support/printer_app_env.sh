@@ -41,7 +41,7 @@ app_env_enter() {
   [ -x "$app" ] || { echo "FAIL: the application was not installed" >&2; exit 1; }
 }
 
-# bench_env_enter WHAT BUILD_DIR SCRIPT [PROGRAM...]: app_env_enter for a
+# bench_env_enter WHAT BUILD_DIR SCRIPT ARGS...: app_env_enter for a
 # benchmark, which gives figures, never a verdict: where a test would be
 # skipped it says "WHAT: not measured" and why, and exits 0.
 bench_env_enter() {
@@ -49,12 +49,13 @@ bench_env_enter() {
   shift 3
   if [ -z "${RK_TEST_NAMESPACE:-}" ]; then
     [ -x "$build_dir/bin/rkvtps-printer-app" ] || { echo "$what: not built, not measured"; exit 0; }
-    for program in ipptool python3 "$@"; do
+    # shellcheck disable=SC2086 # RK_APP_NEEDS is a list of words
+    for program in ipptool python3 ${RK_APP_NEEDS:-}; do
       command -v "$program" > /dev/null || { echo "$what: not measured (no $program)"; exit 0; }
     done
     env_can_enter || { echo "$what: not measured (needs root and namespaces)"; exit 0; }
   fi
-  app_env_enter "$build_dir" "$script"
+  app_env_enter "$build_dir" "$script" "$@"
 }
 
 fail() {
@@ -68,6 +69,38 @@ start_device() {
   mkdir -p "$2"
   python3 "$here/device_listener.py" "$@" &
   pids+=($!)
+}
+
+# start_sink PORT: a device on loopback that keeps nothing (see
+# device_listener.py); waits until it listens, as a job whose device does
+# not answer yet waits seconds for it.
+start_sink() {
+  python3 "$here/device_listener.py" "$1" - &
+  pids+=($!)
+  for _ in $(seq 50); do
+    ss -Hltn "sport = :$1" | grep -q . && return 0
+    sleep 0.1
+  done
+  echo "FAIL: no device on port $1" >&2
+  exit 1
+}
+
+# print_job_test USER [LINE...]: $tree/job.test, a Print-Job by USER of
+# ipptool's $filename as $filetype (-f FILE -d filetype=TYPE), each LINE
+# among its job attributes; it expects the job's id and shows it.
+print_job_test() {
+  local user=$1 line
+  shift
+  {
+    printf '  ATTR name requesting-user-name %s\n' "$user"
+    # shellcheck disable=SC2016 # ipptool expands $filetype and $filename
+    printf '%s\n' '  ATTR mimeMediaType document-format $filetype' '  GROUP job-attributes-tag'
+    for line in "$@"; do printf '  %s\n' "$line"; done
+    # shellcheck disable=SC2016
+    printf '%s\n' '  FILE $filename' '  STATUS successful-ok' \
+      '  STATUS successful-ok-ignored-or-substituted-attributes' '  EXPECT job-id' \
+      '  DISPLAY job-id' '}'
+  } | ipp_test job Print-Job
 }
 
 # start_app PORT [OPTION...]: the server on PORT, listening on every
