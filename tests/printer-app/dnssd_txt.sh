@@ -51,15 +51,13 @@ EOF2
 
 item() { grep -E "^$2=" "$tree/log/$1.txt" | head -n 1 | cut -d= -f2- || true; }
 
-# Waits (20 s at most) until printer $1's record has $2=$3.
-wait_item() {
-  for _ in $(seq 40); do
-    read_record "$1"
-    [ "$(item "$1" "$2")" = "$3" ] && return 0
-    sleep 0.5
-  done
-  return 1
+# Whether printer $1's record, read now, has $2=$3.
+record_has() {
+  read_record "$1"
+  [ "$(item "$1" "$2")" = "$3" ]
 }
+# Waits (20 s at most) until printer $1's record has $2=$3.
+wait_item() { retry 40 0.5 record_has "$@"; }
 
 # printer | key | the whole value ("(none)": no such key)
 expectations=(

@@ -271,26 +271,26 @@ if wait_capture "late failure"; then
     fail "late failure: the device did not get the first page alone"
 fi
 check_nothing_left "late failure"
+# two_copies WHAT PRINTER DOC START: a PDF job of two copies completes and
+# its device ($capture) gets two documents, each beginning with START.
+two_copies() {
+  local what=$1 printer=$2 doc=$3 start=$4 state
+  send "$printer" "$doc" application/pdf 2 || return 1
+  state=$(wait_job_end "$printer" "$job_id")
+  [ "$state" = completed ] || fail "$what: the job ended $state"
+  wait_capture "$what" || return 1
+  [ "$(grep -ac "$start" "$capture" || true)" = 2 ] ||
+    fail "$what: the device did not get two documents beginning with $start"
+}
 # Two copies of a streamed conversion: converted twice, commands once.
-send pwgdev "$tree/docs/noise.pdf" application/pdf 2
-state=$(wait_job_end pwgdev "$job_id")
-[ "$state" = completed ] || fail "two streamed copies: the job ended $state"
-if wait_capture "two streamed copies"; then
-  [ "$(grep -ac RaS2 "$capture" || true)" = 2 ] ||
-    fail "two streamed copies: the device did not get two PWG raster documents"
+if two_copies "two streamed copies" pwgdev "$tree/docs/noise.pdf" RaS2; then
   offset=$(grep -abo RaS2 "$capture" | head -n 1 | cut -d: -f1)
   head -c "${offset:-0}" "$capture" > "$capture.header"
   "$tool" decode --strict --file "$capture.header" > "$capture.decoded" 2>&1 ||
     fail "two streamed copies: the commands do not decode strictly"
 fi
 # Two copies held back whole: one conversion sent twice.
-send psdev "$tree/docs/real.pdf" application/pdf 2
-state=$(wait_job_end psdev "$job_id")
-[ "$state" = completed ] || fail "two held copies: the job ended $state"
-if wait_capture "two held copies"; then
-  [ "$(grep -ac '^%!PS-Adobe' "$capture" || true)" = 2 ] ||
-    fail "two held copies: the device did not get two PostScript documents"
-fi
+two_copies "two held copies" psdev "$tree/docs/real.pdf" '^%!PS-Adobe' || true
 
 # ---- What a conversion costs (figures, not a verdict) -----------------------
 send psdev "$tree/docs/real.pdf" application/pdf

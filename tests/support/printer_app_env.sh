@@ -71,18 +71,35 @@ start_device() {
   pids+=($!)
 }
 
+# retry TIMES PAUSE COMMAND...: COMMAND until it succeeds, TIMES at most,
+# PAUSE seconds apart; fails when it never did.
+retry() {
+  local times=$1 pause=$2
+  shift 2
+  for _ in $(seq "$times"); do
+    "$@" && return 0
+    sleep "$pause"
+  done
+  return 1
+}
+
+listening() { ss -Hltn "sport = :$1" | grep -q .; }
+
+# wait_listening PORT: returns once something listens on PORT (10 s at
+# most), else stops the test: a job sent to a device that does not answer
+# yet waits seconds to retry.
+wait_listening() {
+  retry 100 0.1 listening "$1" && return 0
+  echo "FAIL: nothing listens on port $1" >&2
+  exit 1
+}
+
 # start_sink PORT: a device on loopback that keeps nothing (see
-# device_listener.py); waits until it listens, as a job whose device does
-# not answer yet waits seconds for it.
+# device_listener.py), once it listens.
 start_sink() {
   python3 "$here/device_listener.py" "$1" - &
   pids+=($!)
-  for _ in $(seq 50); do
-    ss -Hltn "sport = :$1" | grep -q . && return 0
-    sleep 0.1
-  done
-  echo "FAIL: no device on port $1" >&2
-  exit 1
+  wait_listening "$1"
 }
 
 # print_job_test USER [LINE...]: $tree/job.test, a Print-Job by USER of
