@@ -66,33 +66,26 @@ TEST(SettingTable, HoldsEachJobSettingButTheClientUnderItsAttribute) {
   }
 }
 
-// The value tag a kind's -default attribute has.
-ipp_tag_t DefaultTag(SettingKind kind) {
-  switch (kind) {
-    case SettingKind::kIntegers:
-    case SettingKind::kRange:
-      return IPP_TAG_INTEGER;
-    case SettingKind::kKeywords:
-      return IPP_TAG_KEYWORD;
-    case SettingKind::kText:
-      return IPP_TAG_TEXT;
-  }
-  return IPP_TAG_ZERO;
-}
+// The value tags of each kind's -default and -supported attributes
+// (IPP_TAG_ZERO: it has none).
+struct KindTags {
+  SettingKind kind;
+  ipp_tag_t default_tag;
+  ipp_tag_t supported_tag;
+};
+constexpr KindTags kKindTags[] = {
+    {SettingKind::kIntegers, IPP_TAG_INTEGER, IPP_TAG_INTEGER},
+    {SettingKind::kRange, IPP_TAG_INTEGER, IPP_TAG_RANGE},
+    {SettingKind::kKeywords, IPP_TAG_KEYWORD, IPP_TAG_KEYWORD},
+    {SettingKind::kText, IPP_TAG_TEXT, IPP_TAG_ZERO},
+};
 
-// The value tag of a kind's -supported attribute; IPP_TAG_ZERO: it has none.
-ipp_tag_t SupportedTag(SettingKind kind) {
-  switch (kind) {
-    case SettingKind::kIntegers:
-      return IPP_TAG_INTEGER;
-    case SettingKind::kRange:
-      return IPP_TAG_RANGE;
-    case SettingKind::kKeywords:
-      return IPP_TAG_KEYWORD;
-    case SettingKind::kText:
-      return IPP_TAG_ZERO;
+const KindTags& TagsOf(SettingKind kind) {
+  for (const KindTags& tags : kKindTags) {
+    if (tags.kind == kind) return tags;
   }
-  return IPP_TAG_ZERO;
+  ADD_FAILURE() << "no tags for a kind";
+  return kKindTags[0];
 }
 
 TEST(SettingTable, EveryRowIsAVendorAttributeOfItsKind) {
@@ -107,15 +100,16 @@ TEST(SettingTable, EveryRowIsAVendorAttributeOfItsKind) {
     ipp_attribute_t* value =
         ippFindAttribute(attributes, (name + "-default").c_str(), IPP_TAG_ZERO);
     ASSERT_NE(value, nullptr) << name;
-    EXPECT_EQ(ippGetValueTag(value), DefaultTag(row.kind)) << name;
+    const KindTags& tags = TagsOf(row.kind);
+    EXPECT_EQ(ippGetValueTag(value), tags.default_tag) << name;
     EXPECT_EQ(ippGetCount(value), 1) << name;
     ipp_attribute_t* supported =
         ippFindAttribute(attributes, (name + "-supported").c_str(), IPP_TAG_ZERO);
-    if (SupportedTag(row.kind) == IPP_TAG_ZERO) {
+    if (tags.supported_tag == IPP_TAG_ZERO) {
       EXPECT_EQ(supported, nullptr) << name;
     } else {
       ASSERT_NE(supported, nullptr) << name;
-      EXPECT_EQ(ippGetValueTag(supported), SupportedTag(row.kind)) << name;
+      EXPECT_EQ(ippGetValueTag(supported), tags.supported_tag) << name;
     }
   }
   // The printer's other attributes name no vendor attribute the table lacks.
