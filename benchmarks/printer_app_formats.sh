@@ -14,64 +14,26 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../tests/printer-app" && pwd)
 build=$(cd "$1" && pwd)
-if [ -z "${RK_APP_NAMESPACE:-}" ]; then
-  [ -x "$build/bin/rkvtps-printer-app" ] || { echo "printer application formats: not built, not measured"; exit 0; }
-  [ -x "$build/bin/rk_raster_io" ] || { echo "printer application formats: no rk_raster_io, not measured"; exit 0; }
-  [ "$(id -u)" = 0 ] || { echo "printer application formats: not measured (needs root for namespaces)"; exit 0; }
-  for program in ipptool gs; do
-    command -v "$program" > /dev/null || { echo "printer application formats: not measured (no $program)"; exit 0; }
-  done
-  unshare --net --mount --uts --pid --fork --mount-proc true 2> /dev/null ||
-    { echo "printer application formats: not measured (no namespaces here)"; exit 0; }
-fi
+[ -x "$build/bin/rk_raster_io" ] || { echo "printer application formats: no rk_raster_io, not measured"; exit 0; }
 # shellcheck source=../tests/support/printer_app_env.sh
 source "$here/../support/printer_app_env.sh"
-app_env_enter "$build" "$0"
+RK_APP_NEEDS=gs bench_env_enter "printer application formats" "$build" "$0"
 support=$here/../support
 
-# Devices that count and drop what they get: a hundred 600-dpi pages as PDF
-# are more than a test's tmpfs should hold.
-cat > "$tree/sink.py" << 'EOF'
-import socket, sys
-server = socket.socket()
-server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-server.bind(("127.0.0.1", int(sys.argv[1])))
-server.listen(4)
-buffer = bytearray(1 << 20)
-while True:
-    connection, _ = server.accept()
-    while connection.recv_into(buffer):
-        pass
-    connection.close()
-EOF
+# Devices that keep nothing: a hundred 600-dpi pages as PDF are more than a
+# test's tmpfs should hold.
 port=$(free_port)
 start_app "$port" log-level=info
 for entry in ps:application/postscript pdf:application/pdf; do
   name=${entry%%:*}
   device_port=$(free_port)
-  python3 "$tree/sink.py" "$device_port" &
-  pids+=($!)
-  # A job whose device does not answer yet waits seconds for it.
-  for _ in $(seq 50); do
-    ss -Hltn "sport = :$device_port" | grep -q . && break
-    sleep 0.1
-  done
+  start_sink "$device_port"
   add_printer "$name" "socket://127.0.0.1:$device_port"
   "$app" modify -d "$name" -o "rkvtps-document-formats=${entry#*:}" > /dev/null
   # A colour device where the application has the setting.
   "$app" modify -d "$name" -o rkvtps-device-color=color > /dev/null 2>&1 || true
 done
-uri() { echo "ipp://localhost:$port/ipp/print/$1"; }
-ipp_test job Print-Job << 'EOF'
-  ATTR name requesting-user-name bench
-  ATTR mimeMediaType document-format $filetype
-  FILE $filename
-  STATUS successful-ok
-  STATUS successful-ok-ignored-or-substituted-attributes
-  EXPECT job-id
-  DISPLAY job-id
-}
-EOF
+print_job_test bench
 
 to_ms() { awk -F: '{ printf "%d", ($1 * 3600 + $2 * 60 + $3) * 1000 }' <<< "$1"; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }

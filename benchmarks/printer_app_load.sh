@@ -9,16 +9,9 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../tests/printer-app" && pwd)
 build=$(cd "$1" && pwd)
-if [ -z "${RK_APP_NAMESPACE:-}" ]; then
-  [ -x "$build/bin/rkvtps-printer-app" ] || { echo "printer application load: not built, not measured"; exit 0; }
-  [ "$(id -u)" = 0 ] || { echo "printer application load: not measured (needs root for namespaces)"; exit 0; }
-  command -v ipptool > /dev/null || { echo "printer application load: not measured (no ipptool)"; exit 0; }
-  unshare --net --mount --uts --pid --fork --mount-proc true 2> /dev/null ||
-    { echo "printer application load: not measured (no namespaces here)"; exit 0; }
-fi
 # shellcheck source=../tests/support/printer_app_env.sh
 source "$here/../support/printer_app_env.sh"
-app_env_enter "$build" "$0"
+bench_env_enter "printer application load" "$build" "$0"
 # shellcheck source=../tests/support/printer_app_load.sh
 source "$here/../support/printer_app_load.sh"
 

@@ -5,13 +5,10 @@
 #   benchmarks/printer_app_shutdown.sh BUILD_DIR
 # Root: the application runs in namespaces of its own, as in its tests.
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-[ -x "$1/bin/rkvtps-printer-app" ] || { echo "printer application shutdown: not built, not measured"; exit 0; }
-[ "$(id -u)" = 0 ] || { echo "printer application shutdown: not measured (needs root for namespaces)"; exit 0; }
-here=$here/../tests/printer-app
+here=$(cd "$(dirname "$0")/../tests/printer-app" && pwd)
 # shellcheck source=../tests/support/printer_app_env.sh
 source "$here/../support/printer_app_env.sh"
-app_env_enter "$1" "$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
+bench_env_enter "printer application shutdown" "$1" "$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 
 cat > "$tree/job.test" << 'EOF'
 {

@@ -15,65 +15,21 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 
-# CI sets RK_REQUIRE_CUPS=1: there, a case that cannot run is a failure.
-skip() {
-  echo "cups end to end: not run: $*"
-  [ -z "${RK_REQUIRE_CUPS:-}" ] || exit 1
-  exit 77
-}
-[ "$(id -u)" = 0 ] || skip "cupsd must start as root (it runs filters as user lp)"
-for program in /usr/sbin/cupsd lp lpadmin lpstat ipptool ippeveprinter dbus-daemon \
-  /usr/sbin/avahi-daemon; do
-  command -v "$program" > /dev/null || skip "$program is missing (scripts/install-deps.sh installs it)"
-done
-id lp > /dev/null 2>&1 || skip "there is no user lp"
-if [ -z "${RK_CUPS_NAMESPACE:-}" ]; then
-  unshare --net --mount --uts --pid --fork --mount-proc true 2> /dev/null ||
-    skip "cannot make network, mount and process namespaces here"
-  # In a process namespace of its own, whatever it started ends with it,
-  # even when it is killed outright and its trap cannot run.
-  RK_CUPS_NAMESPACE=1 exec unshare --net --mount --uts --pid --fork --mount-proc --kill-child \
-    "$0" "$@"
-fi
-hostname rkvtps-cups
-ip link set lo up
+# shellcheck source=../support/test_namespaces.sh
+source "$here/../support/test_namespaces.sh"
+[ "$(id -u)" = 0 ] || env_skip "cupsd must start as root (it runs filters as user lp)"
+env_need /usr/sbin/cupsd lp lpadmin lpstat ipptool ippeveprinter dbus-daemon /usr/sbin/avahi-daemon
+id lp > /dev/null 2>&1 || env_skip "there is no user lp"
+env_enter rkvtps-cups "$0" "$@"
 # A link with an IPv4 address, so this machine's own discovery has one.
-ip link add rk0 type veth peer name rk1
-ip addr add 192.0.2.10/24 dev rk0
-ip link set rk0 up
-mount -t tmpfs tmpfs /run
+env_link rk0 rk1 192.0.2.10/24
+env_private_folders /run
+env_tree rkcups
 
-# An IPv6 client that is not this machine: the link's other end in a
-# network namespace of its own, made inside this one (its name lives on
-# the private /run), sends from fd00::20 to cupsd on fd00::10. nodad: the
-# addresses work at once, with no wait for duplicate detection.
+# An IPv6 client that is not this machine, from fd00::20 to cupsd on
+# fd00::10 (where it can be had).
 client_ns=""
-if ip -6 addr add fd00::10/64 dev rk0 nodad 2> /dev/null && ip netns add rkclient 2> /dev/null; then
-  client_ns=rkclient
-  ip link set rk1 netns "$client_ns"
-  ip netns exec "$client_ns" ip link set lo up
-  ip netns exec "$client_ns" ip -6 addr add fd00::20/64 dev rk1 nodad
-  ip netns exec "$client_ns" ip link set rk1 up
-else
-  ip link set rk1 up
-fi
-
-# On the private /run: nothing of it outlives the namespace.
-tree=$(mktemp -d /run/rkcups.XXXXXX)
-chmod 755 "$tree"  # user lp runs the filter from here
-pids=()
-stop_all() {
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2> /dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    wait "$pid" 2> /dev/null || true
-  done
-  [ -z "$client_ns" ] || ip netns delete "$client_ns" 2> /dev/null || true
-  rm -rf "$tree"
-}
-trap stop_all EXIT
-trap 'exit 1' INT TERM
+if env_client rk0 rk1 fd00::10/64 fd00::20/64; then client_ns=rkclient; fi
 
 # ---- The installed filter and PPD, in a ServerBin of this tree -------------
 prefix=$tree/prefix
@@ -82,70 +38,27 @@ serverbin=$prefix/lib/cups
 ppd=$prefix/share/ppd/rkvtps32/rkvtps-generic.ppd
 tool=$prefix/bin/rkvtps
 [ -x "$serverbin/filter/rkvtps-filter" ] || { echo "FAIL: the filter was not installed" >&2; exit 1; }
-mkdir -p "$serverbin/daemon" "$serverbin/backend"
-cp /usr/lib/cups/daemon/cups-exec "$serverbin/daemon/"
-cp /usr/lib/cups/backend/ipp "$serverbin/backend/"
+# shellcheck source=../support/private_cupsd.sh
+source "$here/../support/private_cupsd.sh"
+fill_serverbin "$serverbin"
 install -m 755 "$here/capture_backend.sh" "$serverbin/backend/rkcapture"
 
 # The rest of cupsd's tree comes with it (start_private_cupsd, below).
 mkdir -p "$tree"/{etc/ppd,log,out,ipp}
 chown lp "$tree/out"
 socket=$tree/cups.sock
-[ ${#socket} -lt 100 ] || skip "the temporary folder's path is too long for a unix socket"
+[ ${#socket} -lt 100 ] || env_skip "the temporary folder's path is too long for a unix socket"
 
-free_port() {
-  local port
-  for port in $(shuf -i 20000-29999 -n 50); do
-    ss -Hltn "sport = :$port" | grep -q . || { echo "$port"; return; }
-  done
-  return 1
-}
 port=$(free_port)
 ipp_port=$(free_port)
 
-# shellcheck source=../support/private_cupsd.sh
-source "$here/../support/private_cupsd.sh"
 cupsd_extra=()
 [ -z "$client_ns" ] || cupsd_extra+=("Listen [fd00::10]:$port")
 start_private_cupsd "$tree" "$serverbin" "$socket" "$port" "${cupsd_extra[@]}" || exit 1
 
 # ippeveprinter will not start without DNS-SD: a private bus and avahi.
-cat > "$tree/etc/dbus.conf" << EOF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=$tree/dbus.sock</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-EOF
-cat > "$tree/etc/avahi.conf" << EOF
-[server]
-host-name=rkvtps-cups
-use-ipv4=yes
-use-ipv6=no
-enable-dbus=yes
-[publish]
-publish-hinfo=no
-publish-workstation=no
-EOF
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$tree/dbus.sock
-dbus-daemon --config-file="$tree/etc/dbus.conf" --nofork --nopidfile > "$tree/log/dbus.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-  [ -S "$tree/dbus.sock" ] && break
-  sleep 0.1
-done
-/usr/sbin/avahi-daemon --no-drop-root --no-chroot --no-rlimits -f "$tree/etc/avahi.conf" \
-  > "$tree/log/avahi.log" 2>&1 &
-pids+=($!)
-sleep 1
+start_system_bus
+start_avahi rkvtps-cups
 ippeveprinter -r off -p "$ipp_port" -d "$tree/ipp" -k \
   -f application/octet-stream,application/vnd.rkvtps rkipp > "$tree/log/ippeveprinter.log" 2>&1 &
 pids+=($!)

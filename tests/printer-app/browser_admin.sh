@@ -32,13 +32,7 @@ start_app "$port" auth-service="$pam_service"
 add_printer cap "socket://127.0.0.1:$device_port"
 base=https://192.0.2.20:$port
 
-cat > "$tree/code-type.test" << 'EOF'
-{
-  OPERATION Get-Printer-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
+ipp_test code-type Get-Printer-Attributes << 'EOF'
   ATTR keyword requested-attributes rkvtps-owner-code-type-default
   STATUS successful-ok
   DISPLAY rkvtps-owner-code-type-default

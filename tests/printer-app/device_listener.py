@@ -3,7 +3,9 @@
 device (port 9100 style) that stores each connection's bytes in a file of
 its own (DIR/conn-1, DIR/conn-2, ...), or closes a connection after
 reading LIMIT bytes, as a device that dies mid-job does, or reads slowly,
-PAUSE seconds between reads, as a busy device does."""
+PAUSE seconds between reads, as a busy device does. With DIR "-" it keeps
+nothing: a benchmark's device, reading as fast as it can, for jobs larger
+than a test's tmpfs should hold."""
 import os
 import socket
 import sys
@@ -23,8 +25,14 @@ def main():
     # later, and the device, not the application, sets the pace.
     server.listen(64)
     count = 0
+    buffer = bytearray(1 << 20)
     while True:
         connection, _ = server.accept()
+        if folder == "-":
+            while connection.recv_into(buffer):
+                pass
+            connection.close()
+            continue
         count += 1
         path = os.path.join(folder, "conn-%d" % count)
         with open(path + ".part", "wb") as out:

@@ -17,56 +17,11 @@ RK_APP_NEEDS="avahi-daemon avahi-browse dbus-daemon" app_env_enter "$1" "$0"
 
 # The announcements go out on an interface of the namespace's own (a veth
 # pair whose both ends are here): avahi leaves loopback alone, and nothing
-# leaves the namespace.
-ip link add rkmdns type veth peer name rkmdns-peer
-ip link set rkmdns-peer up
-ip link set rkmdns multicast on up
-ip addr add 192.0.2.30/24 dev rkmdns
-
-# A system bus in the private /run, where avahi and libavahi-client look.
-mkdir -p /run/dbus "$tree/avahi"
-cat > "$tree/dbus.conf" << 'EOF2'
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>system</type>
-  <listen>unix:path=/run/dbus/system_bus_socket</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-EOF2
-dbus-daemon --config-file="$tree/dbus.conf" --nofork --nopidfile > "$tree/log/dbus.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -S /run/dbus/system_bus_socket ] && break; sleep 0.1; done
-[ -S /run/dbus/system_bus_socket ] || { echo "FAIL: no system bus" >&2; exit 1; }
-
-cat > "$tree/avahi/avahi-daemon.conf" << 'EOF2'
-[server]
-host-name=rkvtps-app
-use-ipv4=yes
-use-ipv6=no
-allow-interfaces=rkmdns
-enable-dbus=yes
-[wide-area]
-enable-wide-area=no
-[publish]
-publish-hinfo=no
-publish-workstation=no
-EOF2
-avahi-daemon -f "$tree/avahi/avahi-daemon.conf" --no-drop-root --no-chroot --no-rlimits \
-  > "$tree/log/avahi.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  grep -q "Server startup complete" "$tree/log/avahi.log" && break
-  sleep 0.1
-done
-grep -q "Server startup complete" "$tree/log/avahi.log" ||
-  { cat "$tree/log/avahi.log" >&2; echo "FAIL: avahi-daemon did not start" >&2; exit 1; }
+# leaves the namespace. The system bus is in the private /run, where avahi
+# and libavahi-client look.
+env_link rkmdns rkmdns-peer 192.0.2.30/24
+start_system_bus
+start_avahi rkvtps-app rkmdns
 
 port=$(free_port)
 start_app "$port"
@@ -96,15 +51,13 @@ EOF2
 
 item() { grep -E "^$2=" "$tree/log/$1.txt" | head -n 1 | cut -d= -f2- || true; }
 
-# Waits (20 s at most) until printer $1's record has $2=$3.
-wait_item() {
-  for _ in $(seq 40); do
-    read_record "$1"
-    [ "$(item "$1" "$2")" = "$3" ] && return 0
-    sleep 0.5
-  done
-  return 1
+# Whether printer $1's record, read now, has $2=$3.
+record_has() {
+  read_record "$1"
+  [ "$(item "$1" "$2")" = "$3" ]
 }
+# Waits (20 s at most) until printer $1's record has $2=$3.
+wait_item() { retry 40 0.5 record_has "$@"; }
 
 # printer | key | the whole value ("(none)": no such key)
 expectations=(

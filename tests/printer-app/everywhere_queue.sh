@@ -37,13 +37,10 @@ done
 # and its ipp backend; everything else of its own.
 cups_port=$(free_port)
 serverbin=$tree/cups/serverbin
-mkdir -p "$serverbin"/{daemon,backend}
-cp /usr/lib/cups/daemon/cups-exec "$serverbin/daemon/"
-cp -p /usr/lib/cups/backend/ipp "$serverbin/backend/"
-ln -s /usr/lib/cups/filter "$serverbin/filter"
-cups_socket=$tree/cups/cups.sock
 # shellcheck source=../support/private_cupsd.sh
 source "$here/../support/private_cupsd.sh"
+fill_serverbin "$serverbin" /usr/lib/cups/filter
+cups_socket=$tree/cups/cups.sock
 start_private_cupsd "$tree/cups" "$serverbin" "$cups_socket" "$cups_port" || exit 1
 
 gs -q -dSAFER -dBATCH -dNOPAUSE -sPAPERSIZE=a4 -sDEVICE=pdfwrite -sOutputFile="$tree/docs/page.pdf" \
@@ -65,7 +62,7 @@ wait_capture() {
 for entry in "${queues[@]}"; do
   IFS='|' read -r name language start <<< "$entry"
   queue=everywhere-$name
-  if ! add_everywhere_queue "$cups_socket" "$cups_port" "$queue" \
+  if ! add_everywhere_queue "$tree/cups" "$cups_socket" "$cups_port" "$queue" \
     "ipp://127.0.0.1:$port/ipp/print/$name" application/pdf; then
     fail "$queue: no queue"
     continue

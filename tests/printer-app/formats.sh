@@ -129,19 +129,9 @@ clients+=("image/jpeg|page.jpg" "image/png|page.png")
 
 # Each job at 300 dpi, the resolution of the test page and its reference,
 # in colour where the devices print colour.
-ipp_test job Print-Job << 'EOF'
-  ATTR name requesting-user-name formats
-  ATTR mimeMediaType document-format $filetype
-  GROUP job-attributes-tag
-  ATTR resolution printer-resolution 300dpi
-  ATTR keyword print-color-mode $colormode
-  FILE $filename
-  STATUS successful-ok
-  STATUS successful-ok-ignored-or-substituted-attributes
-  EXPECT job-id
-  DISPLAY job-id
-}
-EOF
+# shellcheck disable=SC2016 # ipptool expands $colormode
+print_job_test formats 'ATTR resolution printer-resolution 300dpi' \
+  'ATTR keyword print-color-mode $colormode'
 # The document's start in each device language, as the splitter looks for it.
 declare -A magic_of=(
   [application/pdf]=pdf [application/postscript]=ps [image/pwg-raster]=pwg

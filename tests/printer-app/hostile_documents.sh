@@ -228,27 +228,23 @@ done
 start_app "$port" convert-cpu-seconds=3
 
 # ---- Hostile documents ----------------------------------------------------
-# name, printer, document, its declared format, the end, a reason, the message
-hostile "read passwd" pdfdev "$tree/docs/passwd.ps" application/postscript aborted \
-  document-unprintable-error "invalidfileaccess"
-hostile "write /tmp" pdfdev "$tree/docs/write-tmp.ps" application/postscript aborted \
-  document-unprintable-error "invalidfileaccess"
-hostile "write the spool" pdfdev "$tree/docs/write-spool.ps" application/postscript \
-  aborted document-unprintable-error "invalidfileaccess"
-hostile "endless PostScript" pdfdev "$tree/docs/loop.ps" application/postscript aborted \
-  document-unprintable-error "used up its 3 seconds of CPU time"
-hostile "endless PDF" pwgdev "$tree/docs/forms.pdf" application/pdf aborted \
-  document-unprintable-error "used up its 3 seconds of CPU time"
-hostile "script sent as PDF" pdfdev "$tree/docs/script.pdf" application/pdf aborted \
-  document-format-error "starts like a script"
-hostile "program sent as PDF" pwgdev "$tree/docs/elf.pdf" application/pdf aborted \
-  document-format-error "starts like an ELF program"
-hostile "cut PDF" psdev "$tree/docs/cut.pdf" application/pdf aborted \
-  document-unprintable-error "Error: "
-hostile "PJL header to another language" pdfdev "$tree/docs/pjl.pdf" application/pdf aborted \
-  document-format-error "starts like a PJL job"
-hostile "PDF sent as PostScript" psdev "$tree/docs/real.pdf" application/postscript aborted \
-  document-format-error "starts like a PDF document"
+# name | printer | document (in docs/) | its declared format | the end |
+# what the message says | a reason. Read from fd 3: what a case runs may
+# read its standard input.
+while IFS='|' read -r -u 3 name printer doc format want text reason; do
+  hostile "$name" "$printer" "$tree/docs/$doc" "$format" "$want" "$reason" "$text"
+done 3<< 'EOF_CASES'
+read passwd|pdfdev|passwd.ps|application/postscript|aborted|invalidfileaccess|document-unprintable-error
+write /tmp|pdfdev|write-tmp.ps|application/postscript|aborted|invalidfileaccess|document-unprintable-error
+write the spool|pdfdev|write-spool.ps|application/postscript|aborted|invalidfileaccess|document-unprintable-error
+endless PostScript|pdfdev|loop.ps|application/postscript|aborted|used up its 3 seconds of CPU time|document-unprintable-error
+endless PDF|pwgdev|forms.pdf|application/pdf|aborted|used up its 3 seconds of CPU time|document-unprintable-error
+script sent as PDF|pdfdev|script.pdf|application/pdf|aborted|starts like a script|document-format-error
+program sent as PDF|pwgdev|elf.pdf|application/pdf|aborted|starts like an ELF program|document-format-error
+cut PDF|psdev|cut.pdf|application/pdf|aborted|Error: |document-unprintable-error
+PJL header to another language|pdfdev|pjl.pdf|application/pdf|aborted|starts like a PJL job|document-format-error
+PDF sent as PostScript|psdev|real.pdf|application/postscript|aborted|starts like a PDF document|document-format-error
+EOF_CASES
 
 for written in /tmp/rkvtps-hostile-written /tmp/rkvtps-hostile-script \
   "$tree/spool/rkvtps-hostile-written"; do
@@ -275,26 +271,26 @@ if wait_capture "late failure"; then
     fail "late failure: the device did not get the first page alone"
 fi
 check_nothing_left "late failure"
+# two_copies WHAT PRINTER DOC START: a PDF job of two copies completes and
+# its device ($capture) gets two documents, each beginning with START.
+two_copies() {
+  local what=$1 printer=$2 doc=$3 start=$4 state
+  send "$printer" "$doc" application/pdf 2 || return 1
+  state=$(wait_job_end "$printer" "$job_id")
+  [ "$state" = completed ] || fail "$what: the job ended $state"
+  wait_capture "$what" || return 1
+  [ "$(grep -ac "$start" "$capture" || true)" = 2 ] ||
+    fail "$what: the device did not get two documents beginning with $start"
+}
 # Two copies of a streamed conversion: converted twice, commands once.
-send pwgdev "$tree/docs/noise.pdf" application/pdf 2
-state=$(wait_job_end pwgdev "$job_id")
-[ "$state" = completed ] || fail "two streamed copies: the job ended $state"
-if wait_capture "two streamed copies"; then
-  [ "$(grep -ac RaS2 "$capture" || true)" = 2 ] ||
-    fail "two streamed copies: the device did not get two PWG raster documents"
+if two_copies "two streamed copies" pwgdev "$tree/docs/noise.pdf" RaS2; then
   offset=$(grep -abo RaS2 "$capture" | head -n 1 | cut -d: -f1)
   head -c "${offset:-0}" "$capture" > "$capture.header"
   "$tool" decode --strict --file "$capture.header" > "$capture.decoded" 2>&1 ||
     fail "two streamed copies: the commands do not decode strictly"
 fi
 # Two copies held back whole: one conversion sent twice.
-send psdev "$tree/docs/real.pdf" application/pdf 2
-state=$(wait_job_end psdev "$job_id")
-[ "$state" = completed ] || fail "two held copies: the job ended $state"
-if wait_capture "two held copies"; then
-  [ "$(grep -ac '^%!PS-Adobe' "$capture" || true)" = 2 ] ||
-    fail "two held copies: the device did not get two PostScript documents"
-fi
+two_copies "two held copies" psdev "$tree/docs/real.pdf" '^%!PS-Adobe' || true
 
 # ---- What a conversion costs (figures, not a verdict) -----------------------
 send psdev "$tree/docs/real.pdf" application/pdf

@@ -94,13 +94,7 @@ check_all_completed run run 100
 
 # ---- A device that dies mid-job -----------------------------------------------
 ipp_job_state() {
-  cat > "$tree/job-state.test" << 'EOF'
-{
-  OPERATION Get-Job-Attributes
-  GROUP operation-attributes-tag
-  ATTR charset attributes-charset utf-8
-  ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
+  ipp_test job-state Get-Job-Attributes << 'EOF'
   ATTR integer job-id $job
   STATUS successful-ok
   DISPLAY job-state

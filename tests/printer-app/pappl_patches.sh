@@ -21,12 +21,7 @@ app_env_enter "$1" "$0"
 # job sent before would find the device down and wait 5 s to retry).
 start_listening_device() {
   start_device "$1" "$2"
-  for _ in $(seq 100); do
-    ss -Hltn "sport = :$1" | grep -q . && return 0
-    sleep 0.1
-  done
-  echo "FAIL: the device on port $1 does not listen" >&2
-  exit 1
+  wait_listening "$1"
 }
 
 port=$(free_port)

@@ -320,14 +320,12 @@ grep -E "\[FAIL\]" "$tree/log/everywhere.out" | sed 's/^/  /' || echo "  none"
 # ---- A private cupsd, an everywhere queue, two users -------------------------
 cups_port=$(free_port)
 serverbin=$tree/cups/serverbin
-mkdir -p "$serverbin"/{daemon,backend,filter}
-cp /usr/lib/cups/daemon/cups-exec "$serverbin/daemon/"
-cp -p /usr/lib/cups/backend/ipp "$serverbin/backend/"
-cups_socket=$tree/cups/cups.sock
 # shellcheck source=../support/private_cupsd.sh
 source "$here/../support/private_cupsd.sh"
+fill_serverbin "$serverbin"
+cups_socket=$tree/cups/cups.sock
 start_private_cupsd "$tree/cups" "$serverbin" "$cups_socket" "$cups_port" || exit 1
-if add_everywhere_queue "$cups_socket" "$cups_port" rk "$(uri cap)" application/vnd.cups-raw; then
+if add_everywhere_queue "$tree/cups" "$cups_socket" "$cups_port" rk "$(uri cap)" application/vnd.cups-raw; then
   for user in ann bob; do
     printf 'document of %s\n' "$user" > "$tree/docs/$user.txt"
     lp -h "$cups_socket" -U "$user" -d rk -o raw "$tree/docs/$user.txt" > /dev/null ||

@@ -54,13 +54,11 @@ value_of() {
 
 # Waits (10 s at most) until attribute $2 of printer $1 reads $3: the
 # capabilities follow a setting within a second.
-wait_value() {
-  for _ in $(seq 50); do
-    read_attributes "$1"
-    [ "$(value_of "$1" "$2")" = "$3" ] && return 0
-    sleep 0.2
-  done
-  return 1
+wait_value() { retry 50 0.2 reads_value "$@"; }
+# Whether attribute $2 of printer $1, read now, is $3.
+reads_value() {
+  read_attributes "$1"
+  [ "$(value_of "$1" "$2")" = "$3" ]
 }
 
 driverless=application/pdf,application/postscript,image/pwg-raster,image/urf,image/jpeg,image/png

@@ -82,18 +82,8 @@ python3 "$capture_tool" set "$tree/docs/absurd.pwg" width=1000000 height=1000000
 cp "$tree/docs/gray8.pwg" "$tree/docs/stride.pwg"
 python3 "$capture_tool" set "$tree/docs/stride.pwg" bytes_per_line=827
 
-ipp_test job Print-Job << 'EOF'
-  ATTR name requesting-user-name raster
-  ATTR mimeMediaType document-format $filetype
-  GROUP job-attributes-tag
-  ATTR integer copies $copies
-  FILE $filename
-  STATUS successful-ok
-  STATUS successful-ok-ignored-or-substituted-attributes
-  EXPECT job-id
-  DISPLAY job-id
-}
-EOF
+# shellcheck disable=SC2016 # ipptool expands $copies
+print_job_test raster 'ATTR integer copies $copies'
 ipp_test job-state Get-Job-Attributes << 'EOF'
   ATTR integer job-id $job
   STATUS successful-ok

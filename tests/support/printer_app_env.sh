@@ -5,55 +5,35 @@
 # Nothing outlives the test: every process started here is stopped on exit.
 # shellcheck shell=bash
 
+# shellcheck source=test_namespaces.sh
+source "$(dirname "${BASH_SOURCE[0]}")/test_namespaces.sh"
+
 # app_env_enter BUILD_DIR SCRIPT ARGS...: skips (77) without root, the
 # programs named in RK_APP_NEEDS or namespaces; otherwise re-runs SCRIPT in
-# namespaces of its own, then sets up the tree. Sets: here build tree
-# prefix app tool pids failures.
-app_env_skip() {
-  echo "SKIP: $*"
-  [ -z "${RK_REQUIRE_CUPS:-}" ] || exit 1
-  exit 77
-}
+# namespaces of its own, then sets up the tree. Sets: build tree prefix app
+# tool pids failures.
+app_env_skip() { env_skip "$@"; }
 
 app_env_enter() {
   build=$(cd "$1" && pwd)
   local script=$2
   shift 2
   [ "$(id -u)" = 0 ] || app_env_skip "the test needs root for its namespaces"
-  local program
-  for program in ipptool python3 ${RK_APP_NEEDS:-}; do
-    command -v "$program" > /dev/null || app_env_skip "$program is missing (scripts/install-deps.sh installs it)"
-  done
+  # shellcheck disable=SC2086 # RK_APP_NEEDS is a list of words
+  env_need ipptool python3 ${RK_APP_NEEDS:-}
   [ -x "$build/bin/rkvtps-printer-app" ] || app_env_skip "rkvtps-printer-app was not built (no libpappl-dev)"
-  if [ -z "${RK_APP_NAMESPACE:-}" ]; then
-    unshare --net --mount --uts --pid --fork --mount-proc true 2> /dev/null ||
-      app_env_skip "cannot make network, mount and process namespaces here"
-    RK_APP_NAMESPACE=1 exec unshare --net --mount --uts --pid --fork --mount-proc --kill-child \
-      "$script" "$build" "$@"
-  fi
-  hostname rkvtps-app
-  ip link set lo up
+  env_enter rkvtps-app "$script" "$build" "$@"
   # A second address that is not loopback: a request from it is a remote
   # client's, with an address of its own.
   ip addr add 192.0.2.20/32 dev lo
-  local folder
-  for folder in /run /var/lib /var/spool; do mount -t tmpfs tmpfs "$folder"; done
+  env_private_folders /run /var/lib /var/spool
   # The server makes its TLS key and certificate on the first encrypted
   # connection, as root in /etc/cups/ssl: a folder of the test's own, so
   # that two tests (or a test and this machine's cupsd) never mix a key
   # from one with a certificate from the other.
-  mkdir -p /etc/cups/ssl
-  mount -t tmpfs tmpfs /etc/cups/ssl
-  # A command that stops the script under "set -e" says which it was.
-  set -E
-  trap 'app_env_died $? "$LINENO" "$BASH_COMMAND"' ERR
-  tree=$(mktemp -d /run/rkapp.XXXXXX)
-  chmod 755 "$tree"
-  mkdir -p "$tree/log" "$tree/docs"
-  pids=()
+  env_private_folders /etc/cups/ssl
+  env_tree rkapp
   failures=0
-  trap app_env_stop_all EXIT
-  trap 'exit 1' INT TERM
   prefix=$tree/prefix
   cmake --install "$build" --prefix "$prefix" > /dev/null
   app=$prefix/sbin/rkvtps-printer-app
@@ -61,29 +41,26 @@ app_env_enter() {
   [ -x "$app" ] || { echo "FAIL: the application was not installed" >&2; exit 1; }
 }
 
-app_env_died() {
-  echo "FAIL: ${BASH_SOURCE[2]:-$0} line $2: \"$3\" exited $1" >&2
-}
-
-app_env_stop_all() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2> /dev/null || true; done
-  [ -z "${RK_APP_KEEP:-}" ] || cp -r "$tree" "$RK_APP_KEEP" 2> /dev/null || true
-  rm -rf "$tree"
+# bench_env_enter WHAT BUILD_DIR SCRIPT ARGS...: app_env_enter for a
+# benchmark, which gives figures, never a verdict: where a test would be
+# skipped it says "WHAT: not measured" and why, and exits 0.
+bench_env_enter() {
+  local what=$1 build_dir=$2 script=$3 program
+  shift 3
+  if [ -z "${RK_TEST_NAMESPACE:-}" ]; then
+    [ -x "$build_dir/bin/rkvtps-printer-app" ] || { echo "$what: not built, not measured"; exit 0; }
+    # shellcheck disable=SC2086 # RK_APP_NEEDS is a list of words
+    for program in ipptool python3 ${RK_APP_NEEDS:-}; do
+      command -v "$program" > /dev/null || { echo "$what: not measured (no $program)"; exit 0; }
+    done
+    env_can_enter || { echo "$what: not measured (needs root and namespaces)"; exit 0; }
+  fi
+  app_env_enter "$build_dir" "$script" "$@"
 }
 
 fail() {
   echo "FAIL: $*" >&2
   failures=$((failures + 1))
-}
-
-free_port() {
-  local port
-  for port in $(shuf -i 20000-29999 -n 50); do
-    ss -Hltn "sport = :$port" | grep -q . || { echo "$port"; return; }
-  done
-  return 1
 }
 
 # start_device PORT DIR [LIMIT [PAUSE]]: a raw-socket device on loopback
@@ -92,6 +69,55 @@ start_device() {
   mkdir -p "$2"
   python3 "$here/device_listener.py" "$@" &
   pids+=($!)
+}
+
+# retry TIMES PAUSE COMMAND...: COMMAND until it succeeds, TIMES at most,
+# PAUSE seconds apart; fails when it never did.
+retry() {
+  local times=$1 pause=$2
+  shift 2
+  for _ in $(seq "$times"); do
+    "$@" && return 0
+    sleep "$pause"
+  done
+  return 1
+}
+
+listening() { ss -Hltn "sport = :$1" | grep -q .; }
+
+# wait_listening PORT: returns once something listens on PORT (10 s at
+# most), else stops the test: a job sent to a device that does not answer
+# yet waits seconds to retry.
+wait_listening() {
+  retry 100 0.1 listening "$1" && return 0
+  echo "FAIL: nothing listens on port $1" >&2
+  exit 1
+}
+
+# start_sink PORT: a device on loopback that keeps nothing (see
+# device_listener.py), once it listens.
+start_sink() {
+  python3 "$here/device_listener.py" "$1" - &
+  pids+=($!)
+  wait_listening "$1"
+}
+
+# print_job_test USER [LINE...]: $tree/job.test, a Print-Job by USER of
+# ipptool's $filename as $filetype (-f FILE -d filetype=TYPE), each LINE
+# among its job attributes; it expects the job's id and shows it.
+print_job_test() {
+  local user=$1 line
+  shift
+  {
+    printf '  ATTR name requesting-user-name %s\n' "$user"
+    # shellcheck disable=SC2016 # ipptool expands $filetype and $filename
+    printf '%s\n' '  ATTR mimeMediaType document-format $filetype' '  GROUP job-attributes-tag'
+    for line in "$@"; do printf '  %s\n' "$line"; done
+    # shellcheck disable=SC2016
+    printf '%s\n' '  FILE $filename' '  STATUS successful-ok' \
+      '  STATUS successful-ok-ignored-or-substituted-attributes' '  EXPECT job-id' \
+      '  DISPLAY job-id' '}'
+  } | ipp_test job Print-Job
 }
 
 # start_app PORT [OPTION...]: the server on PORT, listening on every

@@ -10,11 +10,6 @@
 #include <string>
 #include <vector>
 
-// The settings' vendor attribute names.
-inline constexpr char kDeviceColor[] = "rkvtps-device-color";
-inline constexpr char kDeviceSides[] = "rkvtps-device-sides";
-inline constexpr char kDeviceMedia[] = "rkvtps-device-media";
-
 struct DeviceSettings {
   bool color = false;
   bool duplex = false;

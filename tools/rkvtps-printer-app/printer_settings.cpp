@@ -9,24 +9,15 @@
 #include "command_facts.h"
 #include "device_settings.h"
 #include "document_formats.h"
+#include "setting_table.h"
 
 const char* const kPassThroughFormats[4] = {"application/vnd.hp-PCL", "application/postscript",
                                             "application/pdf", "application/octet-stream"};
 
 namespace {
 
-constexpr char kTrustedPeers[] = "rkvtps-trusted-peers";
-constexpr char kDeviceFormats[] = "rkvtps-document-formats";
-
 // The N-up counts a job may ask for with number-up.
 constexpr int kNumberUp[] = {1, 2, 4, 6, 9, 16};
-
-const char* AttributeOf(const char* setting) {
-  for (const SettingName& name : kSettingNames) {
-    if (std::strcmp(name.name, setting) == 0) return name.attribute;
-  }
-  return nullptr;
-}
 
 std::string JoinFormats() {
   std::string formats;
@@ -37,36 +28,40 @@ std::string JoinFormats() {
   return formats;
 }
 
-void AddDefault(ipp_t* attributes, const std::string& name, const char* value) {
-  ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_TEXT, (name + "-default").c_str(), nullptr,
-               value);
+// A setting's attribute with a suffix: -default, -supported.
+std::string AttributeName(Setting setting, const char* suffix) {
+  return std::string(AttributeOf(setting)) + suffix;
 }
 
-void AddIntegers(ipp_t* attributes, const char* attribute, const std::vector<int>& values,
+void AddDefault(ipp_t* attributes, Setting setting, const char* value) {
+  ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_TEXT,
+               AttributeName(setting, "-default").c_str(), nullptr, value);
+}
+
+void AddIntegers(ipp_t* attributes, Setting setting, const std::vector<int>& values,
                  int default_value) {
-  const std::string name = attribute;
-  ippAddIntegers(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (name + "-supported").c_str(),
-                 static_cast<int>(values.size()), values.data());
-  ippAddInteger(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (name + "-default").c_str(),
-                default_value);
+  ippAddIntegers(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER,
+                 AttributeName(setting, "-supported").c_str(), static_cast<int>(values.size()),
+                 values.data());
+  ippAddInteger(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER,
+                AttributeName(setting, "-default").c_str(), default_value);
 }
 
-void AddRange(ipp_t* attributes, const char* attribute, int default_value) {
-  const std::string name = attribute;
-  ippAddRange(attributes, IPP_TAG_PRINTER, (name + "-supported").c_str(), 0, 0xFFFF);
-  ippAddInteger(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, (name + "-default").c_str(),
-                default_value);
+void AddRange(ipp_t* attributes, Setting setting, int default_value) {
+  ippAddRange(attributes, IPP_TAG_PRINTER, AttributeName(setting, "-supported").c_str(), 0, 0xFFFF);
+  ippAddInteger(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER,
+                AttributeName(setting, "-default").c_str(), default_value);
 }
 
-void AddKeywords(ipp_t* attributes, const char* attribute, const std::vector<std::string>& values,
+void AddKeywords(ipp_t* attributes, Setting setting, const std::vector<std::string>& values,
                  const char* default_value) {
-  const std::string name = attribute;
   std::vector<const char*> texts;
   for (const std::string& value : values) texts.push_back(value.c_str());
-  ippAddStrings(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, (name + "-supported").c_str(),
-                static_cast<int>(texts.size()), nullptr, texts.data());
-  ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, (name + "-default").c_str(), nullptr,
-               default_value);
+  ippAddStrings(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD,
+                AttributeName(setting, "-supported").c_str(), static_cast<int>(texts.size()),
+                nullptr, texts.data());
+  ippAddString(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD,
+               AttributeName(setting, "-default").c_str(), nullptr, default_value);
 }
 
 // What a job may set: PAPPL's own list, less page-ranges (a document
@@ -93,7 +88,7 @@ void AddJobCreationAttributes(ipp_t* attributes) {
                                                "printer-resolution",
                                                "sides",
                                                "number-up",
-                                               AttributeOf("RKNup")};
+                                               AttributeOf(Setting::kNup)};
   ippAddStrings(attributes, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "job-creation-attributes-supported",
                 static_cast<int>(std::size(kJobAttributes)), nullptr, kJobAttributes);
 }
@@ -130,9 +125,9 @@ std::string AttributeText(ipp_t* attributes, const std::string& name) {
   return text;
 }
 
-std::string PrinterDefault(pappl_printer_t* printer, const char* attribute) {
+std::string PrinterDefault(pappl_printer_t* printer, Setting setting) {
   ipp_t* attributes = papplPrinterGetDriverAttributes(printer);
-  std::string text = AttributeText(attributes, std::string(attribute) + "-default");
+  std::string text = AttributeText(attributes, AttributeName(setting, "-default"));
   ippDelete(attributes);
   return text;
 }
@@ -142,14 +137,15 @@ class PrinterSource : public SettingSource {
  public:
   PrinterSource(pappl_printer_t* printer, pappl_job_t* job) {
     ipp_t* attributes = papplPrinterGetDriverAttributes(printer);
-    for (const SettingName& name : kSettingNames) {
-      const std::string name_default = std::string(name.attribute) + "-default";
+    for (const PrinterSetting& setting : kPrinterSettings) {
+      if (setting.name == nullptr) continue;
+      const std::string name_default = AttributeName(setting.setting, "-default");
       if (ippFindAttribute(attributes, name_default.c_str(), IPP_TAG_ZERO) != nullptr) {
-        defaults_[name.name] = AttributeText(attributes, name_default);
+        defaults_[setting.name] = AttributeText(attributes, name_default);
       }
     }
     ippDelete(attributes);
-    ReadJobValue(job, AttributeOf("RKNup"), "RKNup");
+    ReadJobValue(job, AttributeOf(Setting::kNup), NameOf(Setting::kNup));
     ReadJobValue(job, "number-up", "number-up");
   }
 
@@ -178,8 +174,8 @@ std::vector<std::string> PassableFormats() {
   return {std::begin(kPassThroughFormats), std::end(kPassThroughFormats)};
 }
 
-std::string DefaultText(ipp_t* attributes, const char* setting) {
-  return AttributeText(attributes, std::string(setting) + "-default");
+std::string DefaultText(ipp_t* attributes, Setting setting) {
+  return AttributeText(attributes, AttributeName(setting, "-default"));
 }
 
 // The administrator's values survive a change of the driver data: the new
@@ -222,22 +218,20 @@ void AddSettingAttributes(pappl_pr_driver_data_t* driver, ipp_t* attributes) {
   for (const std::string& keyword : NupKeywords()) nup_keywords.push_back(keyword);
   const JobSettings built_in;
 
-  AddIntegers(attributes, AttributeOf("RKOwnerCodeType"), CodeTypesWithCommands(),
-              built_in.code_type);
-  AddRange(attributes, AttributeOf("RKTagColumn"), built_in.tag_column);
-  AddRange(attributes, AttributeOf("RKTagRow"), built_in.tag_row);
-  AddRange(attributes, AttributeOf("RKCharsetMask"), built_in.mask);
-  AddIntegers(attributes, AttributeOf("RKCodePage"),
-              {std::begin(kJobCodePages), std::end(kJobCodePages)},
+  AddIntegers(attributes, Setting::kOwnerCodeType, CodeTypesWithCommands(), built_in.code_type);
+  AddRange(attributes, Setting::kTagColumn, built_in.tag_column);
+  AddRange(attributes, Setting::kTagRow, built_in.tag_row);
+  AddRange(attributes, Setting::kCharsetMask, built_in.mask);
+  AddIntegers(attributes, Setting::kCodePage, {std::begin(kJobCodePages), std::end(kJobCodePages)},
               static_cast<int>(built_in.code_page));
-  AddKeywords(attributes, AttributeOf("RKSeparator"), {"LF", "CRLF", "None"}, "LF");
-  AddKeywords(attributes, AttributeOf("RKNup"), nup_keywords, "Auto");
-  AddDefault(attributes, AttributeOf("RKCommands"), "JOAU-CNAM-HOAD-NLPP");
-  AddDefault(attributes, kTrustedPeers, "");
-  AddDefault(attributes, kDeviceFormats, JoinFormats().c_str());
-  AddKeywords(attributes, kDeviceColor, {"monochrome", "color"}, "monochrome");
-  AddKeywords(attributes, kDeviceSides, {"one-sided", "two-sided"}, "one-sided");
-  AddDefault(attributes, kDeviceMedia, BuiltInMediaText().c_str());
+  AddKeywords(attributes, Setting::kSeparator, {"LF", "CRLF", "None"}, "LF");
+  AddKeywords(attributes, Setting::kNup, nup_keywords, "Auto");
+  AddDefault(attributes, Setting::kCommands, "JOAU-CNAM-HOAD-NLPP");
+  AddDefault(attributes, Setting::kTrustedPeers, "");
+  AddDefault(attributes, Setting::kDeviceFormats, JoinFormats().c_str());
+  AddKeywords(attributes, Setting::kDeviceColor, {"monochrome", "color"}, "monochrome");
+  AddKeywords(attributes, Setting::kDeviceSides, {"one-sided", "two-sided"}, "one-sided");
+  AddDefault(attributes, Setting::kDeviceMedia, BuiltInMediaText().c_str());
 
   ippAddIntegers(attributes, IPP_TAG_PRINTER, IPP_TAG_INTEGER, "number-up-supported",
                  static_cast<int>(std::size(kNumberUp)), kNumberUp);
@@ -245,23 +239,12 @@ void AddSettingAttributes(pappl_pr_driver_data_t* driver, ipp_t* attributes) {
 
   AddJobCreationAttributes(attributes);
 
-  // The client setting of the filter has no place here: the application
-  // knows each job's connection.
-  const char* const vendor[] = {AttributeOf("RKOwnerCodeType"),
-                                AttributeOf("RKTagColumn"),
-                                AttributeOf("RKTagRow"),
-                                AttributeOf("RKCharsetMask"),
-                                AttributeOf("RKCodePage"),
-                                AttributeOf("RKCommands"),
-                                AttributeOf("RKSeparator"),
-                                AttributeOf("RKNup"),
-                                kTrustedPeers,
-                                kDeviceFormats,
-                                kDeviceColor,
-                                kDeviceSides,
-                                kDeviceMedia};
+  // Every row is a vendor attribute, in the table's order (the order of
+  // the printer's web page).
   driver->num_vendor = 0;
-  for (const char* name : vendor) driver->vendor[driver->num_vendor++] = name;
+  for (const PrinterSetting& setting : kPrinterSettings) {
+    driver->vendor[driver->num_vendor++] = setting.attribute;
+  }
 }
 
 JobSettings ReadPrinterSettings(pappl_printer_t* printer, pappl_job_t* job, JobNotes* notes) {
@@ -269,20 +252,20 @@ JobSettings ReadPrinterSettings(pappl_printer_t* printer, pappl_job_t* job, JobN
 }
 
 std::vector<std::string> ReadTrustedPeers(pappl_printer_t* printer) {
-  return SplitList(PrinterDefault(printer, kTrustedPeers));
+  return SplitList(PrinterDefault(printer, Setting::kTrustedPeers));
 }
 
 std::vector<std::string> ReadDeviceFormats(pappl_printer_t* printer) {
-  return SplitList(PrinterDefault(printer, kDeviceFormats));
+  return SplitList(PrinterDefault(printer, Setting::kDeviceFormats));
 }
 
 DeviceSettings ReadDeviceSettings(ipp_t* attributes) {
   DeviceSettings settings = BuiltInDeviceSettings();
-  settings.color = DefaultText(attributes, kDeviceColor) == "color";
-  settings.duplex = DefaultText(attributes, kDeviceSides) == "two-sided";
-  std::vector<std::string> media = ReadMediaList(DefaultText(attributes, kDeviceMedia));
+  settings.color = DefaultText(attributes, Setting::kDeviceColor) == "color";
+  settings.duplex = DefaultText(attributes, Setting::kDeviceSides) == "two-sided";
+  std::vector<std::string> media = ReadMediaList(DefaultText(attributes, Setting::kDeviceMedia));
   if (!media.empty()) settings.media = std::move(media);
-  const std::string name = std::string(kDeviceFormats) + "-default";
+  const std::string name = AttributeName(Setting::kDeviceFormats, "-default");
   settings.formats = SplitList(ippFindAttribute(attributes, name.c_str(), IPP_TAG_ZERO) != nullptr
                                    ? AttributeText(attributes, name)
                                    : JoinFormats());
@@ -315,9 +298,10 @@ bool ApplyDeviceSettings(pappl_printer_t* printer) {
   DescribePrinter(ReadDeviceSettings(current), &wanted, attributes);
   KeepVendorDefaults(current, wanted, attributes);
   const int id = papplPrinterGetID(printer);
-  const std::string settings =
-      DefaultText(current, kDeviceColor) + ' ' + DefaultText(current, kDeviceSides) + ' ' +
-      DefaultText(current, kDeviceMedia) + ' ' + DefaultText(current, kDeviceFormats);
+  const std::string settings = DefaultText(current, Setting::kDeviceColor) + ' ' +
+                               DefaultText(current, Setting::kDeviceSides) + ' ' +
+                               DefaultText(current, Setting::kDeviceMedia) + ' ' +
+                               DefaultText(current, Setting::kDeviceFormats);
   bool changed = false;
   if ((!SameCapabilities(driver, wanted) ||
        !SameAttribute(current, attributes, "document-format-supported")) &&
