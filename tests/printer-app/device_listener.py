@@ -4,9 +4,10 @@ device (port 9100 style) that stores each connection's bytes in a file of
 its own (DIR/conn-1, DIR/conn-2, ...), or closes a connection after
 reading LIMIT bytes, as a device that dies mid-job does, or reads slowly,
 PAUSE seconds between reads, as a busy device does. With PAUSE "hold" it
-stops reading after LIMIT bytes and keeps the connection open until it is
-killed, as a jammed device does: the sender's kernel buffers fill and the
-job cannot end, however long the test takes before it kills the device.
+stops reading after LIMIT bytes, as a jammed device does: it listens no
+more and keeps the connection open until it is killed. The sender's kernel
+buffers fill and the job cannot end, however long the test takes to kill
+the device, and no later job can connect to the dying device.
 With DIR "-" it keeps nothing: a benchmark's device, reading as fast as it
 can, for jobs larger than a test's tmpfs should hold."""
 import os
@@ -54,6 +55,11 @@ def main():
                 got += len(data)
                 time.sleep(pause)
             if hold and 0 <= limit <= got:
+                # Listening stops first: killed, the process would close
+                # the connection (resetting it) and the listener in an
+                # order of the kernel's, and the next job could connect in
+                # between, only to be reset in turn.
+                server.close()
                 out.flush()
                 while True:
                     signal.pause()

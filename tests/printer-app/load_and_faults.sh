@@ -102,8 +102,12 @@ send_one() {
   ipptool -T 30 -t "$(load_printer_uri "$1" "$port" "$2")" "$tree/$4.test" \
     > "$tree/log/$4.out" 2>&1 || fail "$4: the job was refused"
 }
-# device_holds: the jammed device took its bytes and reads no more.
-device_holds() { [ "$(stat -c %s "$tree/slow/conn-1.part" 2> /dev/null || echo 0)" -ge "$jam_bytes" ]; }
+# device_holds: the jammed device took its bytes, reads no more and no
+# longer listens.
+device_holds() {
+  [ "$(stat -c %s "$tree/slow/conn-1.part" 2> /dev/null || echo 0)" -ge "$jam_bytes" ] &&
+    ! listening "$slow_port"
+}
 # job_is PRINTER ID STATE
 job_is() { [ "$(job_state "$1" "$2")" = "$3" ]; }
 
