@@ -3,10 +3,15 @@
 device (port 9100 style) that stores each connection's bytes in a file of
 its own (DIR/conn-1, DIR/conn-2, ...), or closes a connection after
 reading LIMIT bytes, as a device that dies mid-job does, or reads slowly,
-PAUSE seconds between reads, as a busy device does. With DIR "-" it keeps
-nothing: a benchmark's device, reading as fast as it can, for jobs larger
-than a test's tmpfs should hold."""
+PAUSE seconds between reads, as a busy device does. With PAUSE "hold" it
+stops reading after LIMIT bytes, as a jammed device does: it listens no
+more and keeps the connection open until it is killed. The sender's kernel
+buffers fill and the job cannot end, however long the test takes to kill
+the device, and no later job can connect to the dying device.
+With DIR "-" it keeps nothing: a benchmark's device, reading as fast as it
+can, for jobs larger than a test's tmpfs should hold."""
 import os
+import signal
 import socket
 import sys
 import time
@@ -15,9 +20,14 @@ import time
 def main():
     port, folder = int(sys.argv[1]), sys.argv[2]
     limit = int(sys.argv[3]) if len(sys.argv) > 3 else -1
-    pause = float(sys.argv[4]) if len(sys.argv) > 4 else 0
+    hold = len(sys.argv) > 4 and sys.argv[4] == "hold"
+    pause = float(sys.argv[4]) if len(sys.argv) > 4 and not hold else 0
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if hold:
+        # A fixed receive buffer (connections inherit it) keeps the kernel
+        # from growing it: what a jammed device takes stays small.
+        server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 65536)
     server.bind(("127.0.0.1", port))
     # A job ends once its bytes are in the kernel's buffers, so the next
     # jobs connect while this listener still stores an earlier one: with a
@@ -44,6 +54,15 @@ def main():
                 out.write(data)
                 got += len(data)
                 time.sleep(pause)
+            if hold and 0 <= limit <= got:
+                # Listening stops first: killed, the process would close
+                # the connection (resetting it) and the listener in an
+                # order of the kernel's, and the next job could connect in
+                # between, only to be reset in turn.
+                server.close()
+                out.flush()
+                while True:
+                    signal.pause()
         # Closing with unread data resets the connection: the sender's next
         # write fails, as with a printer that was switched off.
         connection.close()
