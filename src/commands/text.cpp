@@ -1,4 +1,4 @@
-#include "frame/text.h"
+#include "commands/text.h"
 
 #include <cstring>
 

@@ -1,13 +1,22 @@
 // The ten job-owner exports: thin forwards with the defaults of the
 // shorter variants (charset mask 0, no address text).
+#include "commands/owner_command.h"
+#include "exports/os_facts.h"
+#include "exports/owner_names.h"
+#include "exports/sized_output.h"
+#include "exports/wide_text.h"
 #include "facts/command_facts.h"
-#include "frame/sized_output.h"
-#include "frame/wide_text.h"
-#include "owner/owner_sources.h"
 #include "rkvtps32.h"
 
 namespace rk {
 namespace {
+
+// Every owner export answers with a status: OK unless something is wrong.
+int32_t DeliverOwner(const OwnerComposition& composition, char* buffer, uint16_t* size,
+                     int16_t* status) {
+  *status = RK_STATUS_OK;
+  return DeliverComposition(composition, buffer, size, status);
+}
 
 int32_t FromNarrowInput(uint16_t code_type, const char* owner_text, uint16_t tag_column_key,
                         uint16_t tag_row_key, char* buffer, const char* address_text,
@@ -17,8 +26,9 @@ int32_t FromNarrowInput(uint16_t code_type, const char* owner_text, uint16_t tag
     *status = RK_STATUS_GENERAL_ERROR;
     return 0;
   }
-  return OwnerCommandFromInput(code_type, owner_text, tag_column_key, tag_row_key, buffer,
-                               address_text, size, mask, status);
+  const OwnerSettings settings = {code_type, tag_column_key, tag_row_key, mask, address_text};
+  return DeliverOwner(ComposeOwnerFromText(settings, owner_text, OsSystemFacts()), buffer, size,
+                      status);
 }
 
 // The wide exports answer 1 whenever they got a text: the caller reads the
@@ -33,8 +43,8 @@ int32_t FromWideInput(uint16_t code_type, const RK_WCHAR* owner_text, uint16_t t
   }
   const AnsiText narrow(owner_text);
   const char* text = narrow.text() != nullptr ? narrow.text() : kUnknownUser;
-  OwnerCommandFromInput(code_type, text, tag_column_key, tag_row_key, buffer, nullptr, size, mask,
-                        status);
+  const OwnerSettings settings = {code_type, tag_column_key, tag_row_key, mask, nullptr};
+  DeliverOwner(ComposeOwnerFromText(settings, text, OsSystemFacts()), buffer, size, status);
   return 1;
 }
 
@@ -42,8 +52,11 @@ int32_t FromUserHost(uint16_t code_type, uint16_t tag_column_key, uint16_t tag_r
                      char* buffer, const char* address_text, uint16_t* size, uint16_t mask,
                      int16_t* status) {
   if (!HasResultPointers(size, status)) return 0;
-  return OwnerCommandFromUserHost(code_type, tag_column_key, tag_row_key, buffer, address_text,
-                                  size, mask, status);
+  char user[kUserNameCapacity];
+  ReadOwnerUserName(user);
+  const OwnerSettings settings = {code_type, tag_column_key, tag_row_key, mask, address_text};
+  return DeliverOwner(ComposeOwnerFromUserHost(settings, user, OsSystemFacts()), buffer, size,
+                      status);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "frame/wide_text.h"
+#include "exports/wide_text.h"
 
 #include <climits>
 #include <cstddef>

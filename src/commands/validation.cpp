@@ -1,10 +1,11 @@
-#include "validation/validation.h"
+#include "commands/validation.h"
 
 #include <cstring>
 
+#include "commands/code_pages.h"
+#include "commands/system_facts.h"
+#include "commands/text.h"
 #include "facts/command_facts.h"
-#include "frame/text.h"
-#include "os/os.h"
 #include "rkvtps32.h"
 
 namespace rk {
@@ -72,11 +73,11 @@ CharacterVerdict ValidateTextCharacters(const char* text, uint16_t limit, uint16
   return CharacterVerdict::kAccepted;
 }
 
-void TruncateToBytes(uint16_t limit, char* text) {
+void TruncateToBytes(uint16_t limit, char* text, unsigned code_page) {
   unsigned count = 0;
   char* p = text;
   while (*p != '\0') {
-    const bool lead = os::IsAnsiLeadByte(static_cast<uint8_t>(*p));
+    const bool lead = IsLeadByte(code_page, static_cast<uint8_t>(*p));
     count += lead ? 2 : 1;
     if (count > limit) {
       *p = '\0';
@@ -88,8 +89,15 @@ void TruncateToBytes(uint16_t limit, char* text) {
   }
 }
 
+void TruncateToBytes(uint16_t limit, char* text, const SystemFacts& system) {
+  // At most one byte short of the limit, even a lead byte at the end (which
+  // counts two) stays within it.
+  if (TextLengthUpTo(text, limit) < limit) return;
+  TruncateToBytes(limit, text, system.AnsiCodePage());
+}
+
 CopyOutcome CheckAndCopyOwnerText(const CodeType* type, const char* source, char* destination,
-                                  size_t capacity, uint16_t mask) {
+                                  size_t capacity, uint16_t mask, const SystemFacts& system) {
   if (type == nullptr) return CopyOutcome::kRefused;
   const uint16_t limit = type->byte_limit;
   if (mask == 0) mask = RK_CHARSET_DEFAULT;
@@ -111,33 +119,56 @@ CopyOutcome CheckAndCopyOwnerText(const CodeType* type, const char* source, char
   if (static_cast<size_t>(limit) >= capacity) return CopyOutcome::kTooLong;
   std::memcpy(destination, source, limit);
   destination[limit] = '\0';
-  TruncateToBytes(limit, destination);
+  TruncateToBytes(limit, destination, system.AnsiCodePage());
   return CopyOutcome::kCut;
 }
 
 CopyOutcome CopyValidatedOrSubstitute(const CodeType* type, const char* source, char* destination,
-                                      size_t capacity, uint16_t mask, const char* substitute) {
-  const CopyOutcome outcome = CheckAndCopyOwnerText(type, source, destination, capacity, mask);
+                                      size_t capacity, uint16_t mask, const char* substitute,
+                                      const SystemFacts& system) {
+  const CopyOutcome outcome =
+      CheckAndCopyOwnerText(type, source, destination, capacity, mask, system);
   if (outcome == CopyOutcome::kRefused) CopyText(destination, capacity, substitute);
   return outcome;
 }
 
-int32_t ReportCopy(CopyOutcome outcome, int16_t* status) {
+TextReport ReportText(CopyOutcome outcome, const char* destination, const char* substitute) {
+  TextReport report;
   switch (outcome) {
     case CopyOutcome::kWhole:
-      *status = RK_STATUS_OK;
-      return 1;
-    case CopyOutcome::kCut:
-      *status = RK_STATUS_TOO_LONG;
-      return 1;
-    case CopyOutcome::kRefused:
-      *status = RK_STATUS_BAD_CHARACTER;
-      return 0;
-    case CopyOutcome::kTooLong:
+      report.fate = TextFate::kWhole;
       break;
+    case CopyOutcome::kCut:
+      report.fate = TextFate::kCut;
+      break;
+    case CopyOutcome::kRefused:
+      report.fate = TextFate::kSubstituted;
+      report.why = TextReason::kBadCharacter;
+      report.substitute = substitute;
+      return report;
+    case CopyOutcome::kTooLong:
+      report.fate = TextFate::kRefused;
+      report.why = TextReason::kTooLong;
+      return report;
   }
-  *status = RK_STATUS_TOO_LONG;
-  return 0;
+  report.carried = static_cast<uint16_t>(std::strlen(destination));
+  return report;
+}
+
+// The order of the tests is part of the contract: an unknown code type
+// before the length, the length before the characters.
+Verdict JudgeOwnerText(uint16_t code_type, const char* text, uint16_t mask) {
+  const CodeType* type = FindCodeType(code_type);
+  if (type == nullptr) return {0, RK_STATUS_GENERAL_ERROR};
+  bool too_long = false;
+  if (TextLengthUpTo(text, type->byte_limit) > type->byte_limit) return {0, RK_STATUS_TOO_LONG};
+  // Within the limit, a text is never cut: it is accepted whole or refused.
+  if (mask == 0) mask = RK_CHARSET_DEFAULT;
+  if (ValidateTextCharacters(text, type->byte_limit, mask, &too_long) !=
+      CharacterVerdict::kAccepted) {
+    return {0, RK_STATUS_BAD_CHARACTER};
+  }
+  return {1, RK_STATUS_OK};
 }
 
 }  // namespace rk

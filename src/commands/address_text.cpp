@@ -1,4 +1,4 @@
-#include "host/address_text.h"
+#include "commands/address_text.h"
 
 #include <cstring>
 

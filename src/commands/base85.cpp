@@ -1,10 +1,10 @@
-#include "owner/base85.h"
+#include "commands/base85.h"
 
 #include <cstddef>
 #include <cstring>
 
+#include "commands/text.h"
 #include "facts/command_facts.h"
-#include "frame/text.h"
 
 namespace rk {
 

@@ -6,9 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "commands/composition.h"
+
 namespace rk {
 
 struct CodeType;
+class SystemFacts;
 
 // The code type's byte limit; false, with nothing written, for a code type
 // that has none.
@@ -28,8 +31,12 @@ CharacterVerdict ValidateTextCharacters(const char* text, uint16_t limit, uint16
                                         bool* too_long);
 
 // Cuts `text` (not null) in place to at most `limit` bytes without
-// splitting a double-byte character of the ANSI code page in force.
-void TruncateToBytes(uint16_t limit, char* text);
+// splitting a double-byte character of `code_page`.
+void TruncateToBytes(uint16_t limit, char* text, unsigned code_page);
+
+// The same, asking `system` for the code page only when the text may need
+// cutting: a text shorter than the limit never does.
+void TruncateToBytes(uint16_t limit, char* text, const SystemFacts& system);
 
 // What a validated copy did with its source.
 enum class CopyOutcome : uint8_t {
@@ -46,16 +53,26 @@ enum class CopyOutcome : uint8_t {
 // RK_CHARSET_NO_CHECK copies the source whole, untested. The destination
 // is untouched unless the text was copied.
 CopyOutcome CheckAndCopyOwnerText(const CodeType* type, const char* source, char* destination,
-                                  size_t capacity, uint16_t mask);
+                                  size_t capacity, uint16_t mask, const SystemFacts& system);
 
 // The same, with `substitute` put in the destination in place of a refused
 // text: what every owner and computer name goes through.
 CopyOutcome CopyValidatedOrSubstitute(const CodeType* type, const char* source, char* destination,
-                                      size_t capacity, uint16_t mask, const char* substitute);
+                                      size_t capacity, uint16_t mask, const char* substitute,
+                                      const SystemFacts& system);
 
-// A validated copy's outcome as the validation exports report it: 1 with
-// OK, or with TOO_LONG for a cut text; 0 with BAD_CHARACTER for a refused
-// one, or with TOO_LONG for one that does not fit.
-int32_t ReportCopy(CopyOutcome outcome, int16_t* status);
+// What a validated copy did with its source, for a composition's report:
+// `destination` holds what the command carries (substitute included).
+TextReport ReportText(CopyOutcome outcome, const char* destination, const char* substitute);
+
+// The validation exports' verdict on an owner text (not null): 1 with OK,
+// or 0 with GENERAL_ERROR (unknown code type), TOO_LONG (past the code
+// type's limit) or BAD_CHARACTER, tested in that order. Nothing is copied
+// or cut, so no code page is needed.
+struct Verdict {
+  int32_t accepted;
+  int16_t status;
+};
+Verdict JudgeOwnerText(uint16_t code_type, const char* text, uint16_t mask);
 
 }  // namespace rk

@@ -1,29 +1,15 @@
 // The four exports that tell a caller whether an owner text would be
 // accepted. They only judge: no text is handed back.
-#include <cstring>
-
-#include "facts/command_facts.h"
-#include "frame/wide_text.h"
+#include "commands/validation.h"
+#include "exports/wide_text.h"
 #include "rkvtps32.h"
-#include "validation/validation.h"
 
 namespace rk {
 namespace {
 
-// The order of the tests is part of the contract: an unknown code type
-// before the length, the length before the characters.
-int32_t JudgeOwnerText(uint16_t code_type, const char* text, uint16_t mask, int16_t* status) {
-  const CodeType* type = FindCodeType(code_type);
-  if (type == nullptr) {
-    *status = RK_STATUS_GENERAL_ERROR;
-    return 0;
-  }
-  if (std::strlen(text) > type->byte_limit) {
-    *status = RK_STATUS_TOO_LONG;
-    return 0;
-  }
-  char scratch[80];
-  return ReportCopy(CheckAndCopyOwnerText(type, text, scratch, sizeof scratch, mask), status);
+int32_t AnswerVerdict(Verdict verdict, int16_t* status) {
+  *status = verdict.status;
+  return verdict.accepted;
 }
 
 int32_t JudgeNarrowOwnerText(uint16_t code_type, const char* text, uint16_t mask, int16_t* status) {
@@ -32,7 +18,7 @@ int32_t JudgeNarrowOwnerText(uint16_t code_type, const char* text, uint16_t mask
     *status = RK_STATUS_GENERAL_ERROR;
     return 0;
   }
-  return JudgeOwnerText(code_type, text, mask, status);
+  return AnswerVerdict(JudgeOwnerText(code_type, text, mask), status);
 }
 
 int32_t JudgeWideOwnerText(uint16_t code_type, const RK_WCHAR* text, uint16_t mask,
@@ -47,7 +33,7 @@ int32_t JudgeWideOwnerText(uint16_t code_type, const RK_WCHAR* text, uint16_t ma
     *status = RK_STATUS_GENERAL_ERROR;
     return 0;
   }
-  return JudgeOwnerText(code_type, narrow.text(), mask, status);
+  return AnswerVerdict(JudgeOwnerText(code_type, narrow.text(), mask), status);
 }
 
 }  // namespace
