@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace rk {
+
 struct DecodedCommand {
   size_t offset = 0;       // of the "@" in the input
   std::string name;        // "JOAU", "CNAM", "HOAD", "NLPP", or another printer's
@@ -62,17 +64,15 @@ std::vector<DecodedCommand> DecodeCommands(const std::string& input,
 std::vector<DecodedCommand> DecodeCommands(std::string&& input,
                                            const std::vector<std::string>& nup_keywords) = delete;
 
-// Ascii85 digits to bytes; false with the offset (within `digits`) and a
-// message for a digit outside "!".."u", a group above 2^32 - 1, a last
-// group of a single digit, or a last group no encoder writes (its digits
-// must be those of its bytes, so that every accepted text has one meaning
-// and encodes back to itself).
-bool DecodeBase85(std::string_view digits, std::string* bytes, size_t* bad_offset,
-                  std::string* message);
-
 // "3, 4 or 255".
 std::string JoinCodeTypes(const std::vector<uint16_t>& codes);
 
 // Text form of an address given as hexadecimal digits.
 std::string DottedIPv4(const std::string& eight_hex_digits);
 std::string IPv6Text(const std::string& thirty_two_hex_digits);
+
+// The N-up keywords the library composes, first selector first: what a
+// reader of this library's commands passes to DecodeCommands.
+std::vector<std::string> LibraryNupKeywords();
+
+}  // namespace rk
