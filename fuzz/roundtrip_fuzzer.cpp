@@ -111,11 +111,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   rk::GivenSystemFacts system;
   system.code_page = Pick(in, kCodePages);
   const std::string computer = in.ConsumeRandomLengthString(39);
-  system.computer_name = in.ConsumeBool() ? computer.c_str() : nullptr;
+  system.computer_name_text = in.ConsumeBool() ? computer.c_str() : nullptr;
   char digits[rk::kIPv4DigitsCapacity];
   const uint32_t ipv4 = in.ConsumeIntegral<uint32_t>();
   std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(ipv4));
-  system.ipv4_digits = in.ConsumeBool() ? digits : nullptr;
+  system.ipv4_digits_text = in.ConsumeBool() ? digits : nullptr;
   const std::string separator = Pick(in, kSeparators);
 
   rk::OwnerComposition owner;

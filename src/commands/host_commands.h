@@ -9,7 +9,7 @@
 
 namespace rk {
 
-class SystemFacts;
+struct SystemFacts;
 
 struct ClientNameComposition : Composition {
   TextReport name;

@@ -9,7 +9,7 @@
 
 namespace rk {
 
-class SystemFacts;
+struct SystemFacts;
 
 // The owner areas: room for any validated owner text with the longest
 // address part that the encoder's 24-byte limit lets through, and for any

@@ -21,33 +21,35 @@ inline constexpr size_t kComputerNameCapacity = 40;
 inline constexpr size_t kIPv4DigitsCapacity = kIPv4Digits + 1;
 inline constexpr size_t kIPv6DigitsCapacity = kIPv6Digits + 1;
 
-class SystemFacts {
- public:
+// Calls through pointers rather than virtual functions: the library is
+// built for Windows on ARM64 without a C++ runtime, which a vtable's
+// type information and pure-virtual handler would need.
+struct SystemFacts {
   // The ANSI code page whose lead bytes a cut keeps whole.
-  virtual unsigned AnsiCodePage() const = 0;
+  unsigned (*ansi_code_page)(const SystemFacts& self);
   // The computer name into `name` (kComputerNameCapacity bytes), always
   // terminated; false when it cannot be read.
-  virtual bool ComputerName(char* name) const = 0;
+  bool (*computer_name)(const SystemFacts& self, char* name);
   // The host's IPv4 address as 8 upper-case hexadecimal digits into
-  // `digits` (kIPv4DigitsCapacity bytes); false with the reason in
-  // `status` when it cannot be found.
-  virtual bool IPv4Digits(char* digits, int16_t* status) const = 0;
+  // `digits` (kIPv4DigitsCapacity bytes); false with the reason in `status`
+  // when it cannot be found.
+  bool (*ipv4_digits)(const SystemFacts& self, char* digits, int16_t* status);
 
- protected:
-  ~SystemFacts() = default;
+  unsigned AnsiCodePage() const { return ansi_code_page(*this); }
+  bool ComputerName(char* name) const { return computer_name(*this, name); }
+  bool IPv4Digits(char* digits, int16_t* status) const {
+    return ipv4_digits(*this, digits, status);
+  }
 };
 
 // The answers as values, for programs and tests.
-class GivenSystemFacts final : public SystemFacts {
- public:
-  unsigned code_page = 1252;
-  const char* computer_name = nullptr;  // null: it cannot be read
-  const char* ipv4_digits = nullptr;    // null: discovery fails with ipv4_failure
-  int16_t ipv4_failure = RK_STATUS_GENERAL_ERROR;
+struct GivenSystemFacts : SystemFacts {
+  GivenSystemFacts();
 
-  unsigned AnsiCodePage() const override { return code_page; }
-  bool ComputerName(char* name) const override;
-  bool IPv4Digits(char* digits, int16_t* status) const override;
+  unsigned code_page = 1252;
+  const char* computer_name_text = nullptr;  // null: it cannot be read
+  const char* ipv4_digits_text = nullptr;    // null: discovery fails with ipv4_failure
+  int16_t ipv4_failure = RK_STATUS_GENERAL_ERROR;
 };
 
 }  // namespace rk

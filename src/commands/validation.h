@@ -11,7 +11,7 @@
 namespace rk {
 
 struct CodeType;
-class SystemFacts;
+struct SystemFacts;
 
 // The code type's byte limit; false, with nothing written, for a code type
 // that has none.

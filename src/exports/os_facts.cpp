@@ -5,13 +5,19 @@
 #include "os/os.h"
 
 namespace rk {
+namespace {
 
-unsigned OsSystemFacts::AnsiCodePage() const { return os::AnsiCodePage(); }
+unsigned SystemCodePage(const SystemFacts&) { return os::AnsiCodePage(); }
 
-bool OsSystemFacts::ComputerName(char* name) const { return ReadComputerNameInto(name); }
+bool SystemComputerName(const SystemFacts&, char* name) { return ReadComputerNameInto(name); }
 
-bool OsSystemFacts::IPv4Digits(char* digits, int16_t* status) const {
+bool SystemIPv4Digits(const SystemFacts&, char* digits, int16_t* status) {
   return GetIPv4AddressHex(digits, status) != 0;
 }
+
+}  // namespace
+
+OsSystemFacts::OsSystemFacts()
+    : SystemFacts{SystemCodePage, SystemComputerName, SystemIPv4Digits} {}
 
 }  // namespace rk

@@ -7,11 +7,8 @@
 
 namespace rk {
 
-class OsSystemFacts final : public SystemFacts {
- public:
-  unsigned AnsiCodePage() const override;
-  bool ComputerName(char* name) const override;
-  bool IPv4Digits(char* digits, int16_t* status) const override;
+struct OsSystemFacts : SystemFacts {
+  OsSystemFacts();
 };
 
 }  // namespace rk

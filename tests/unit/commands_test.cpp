@@ -22,24 +22,28 @@ using rk::TextReason;
 
 // Counts what the composition asked, so that a test sees the system asked
 // only when it must be.
-class CountingFacts final : public rk::SystemFacts {
- public:
-  rk::GivenSystemFacts given;
+struct CountingFacts : rk::GivenSystemFacts {
   mutable int code_page_asks = 0;
   mutable int computer_asks = 0;
   mutable int address_asks = 0;
+  rk::GivenSystemFacts answers;  // the given answers, asked through
 
-  unsigned AnsiCodePage() const override {
-    ++code_page_asks;
-    return given.AnsiCodePage();
+  static const CountingFacts& Self(const rk::SystemFacts& self) {
+    return static_cast<const CountingFacts&>(self);
   }
-  bool ComputerName(char* name) const override {
-    ++computer_asks;
-    return given.ComputerName(name);
-  }
-  bool IPv4Digits(char* digits, int16_t* status) const override {
-    ++address_asks;
-    return given.IPv4Digits(digits, status);
+  CountingFacts() {
+    ansi_code_page = [](const rk::SystemFacts& self) {
+      ++Self(self).code_page_asks;
+      return Self(self).code_page;
+    };
+    computer_name = [](const rk::SystemFacts& self, char* name) {
+      ++Self(self).computer_asks;
+      return Self(self).answers.computer_name(self, name);
+    };
+    ipv4_digits = [](const rk::SystemFacts& self, char* digits, int16_t* status) {
+      ++Self(self).address_asks;
+      return Self(self).answers.ipv4_digits(self, digits, status);
+    };
   }
 };
 
@@ -81,9 +85,9 @@ class OwnerFromTextTest : public ::testing::TestWithParam<OwnerCase> {};
 TEST_P(OwnerFromTextTest, ReportsWhatTheCommandCarries) {
   const OwnerCase& c = GetParam();
   CountingFacts system;
-  system.given.code_page = c.code_page;
-  system.given.ipv4_digits = c.digits;
-  system.given.ipv4_failure = RK_STATUS_NO_HOST_ENTRY;
+  system.code_page = c.code_page;
+  system.ipv4_digits_text = c.digits;
+  system.ipv4_failure = RK_STATUS_NO_HOST_ENTRY;
   rk::OwnerSettings settings;
   settings.code_type = c.code_type;
   settings.tag_column_key = 1;
@@ -183,8 +187,8 @@ class OwnerFromUserHostTest : public ::testing::TestWithParam<UserHostCase> {};
 TEST_P(OwnerFromUserHostTest, JoinsAndReportsBothNames) {
   const UserHostCase& c = GetParam();
   CountingFacts system;
-  system.given.computer_name = c.computer;
-  system.given.ipv4_digits = "7F000001";
+  system.computer_name_text = c.computer;
+  system.ipv4_digits_text = "7F000001";
   rk::OwnerSettings settings;
   settings.code_type = c.code_type;
   const rk::OwnerComposition result = rk::ComposeOwnerFromUserHost(settings, c.user, system);
@@ -215,7 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OwnerFromUserHost, ComputerCutReportsItsBytes) {
   const rk::GivenSystemFacts system = [] {
     rk::GivenSystemFacts facts;
-    facts.computer_name = "WORKSTATION7";
+    facts.computer_name_text = "WORKSTATION7";
     return facts;
   }();
   rk::OwnerSettings settings;
