@@ -79,14 +79,19 @@ Composed ComposeOwner(FuzzedDataProvider& in, const rk::SystemFacts& system,
   if (!result->composed) return {"", false};
   const std::string carried = result->carried;
   const rk::CodeType* type = rk::FindCodeType(settings.code_type);
-  bool checked = !carried.empty();
-  if (!type->encoded) {
-    checked = checked && ReadableRaw(carried);
-    // Code type 5 has no form mark: a text that starts with one reads as
-    // that form. The command language cannot tell them apart.
-    if (type->form_mark == '\0' && (carried[0] == '@' || carried[0] == '$' || carried[0] == '#')) {
-      checked = false;
-    }
+  // What follows "@JOAU=" must hold no command start, or a reader takes
+  // it for the next command. Beside a raw text, the form mark counts (code
+  // type 1's "@" before four capitals and "="), and so does the tag: "@" is
+  // the tag of row 4, column 4, and base-85 digits include the capitals and
+  // "=". The library composes these bytes as it always has; a program that
+  // writes a header checks the command it is given.
+  bool checked =
+      !carried.empty() && ReadableRaw(std::string(result->command + rk::kCommandStartLength,
+                                                  result->length - rk::kCommandStartLength));
+  // Code type 5 has no form mark: a text that starts with one reads as
+  // that form. The command language cannot tell them apart.
+  if (type->form_mark == '\0' && (carried[0] == '@' || carried[0] == '$' || carried[0] == '#')) {
+    checked = false;
   }
   // A NUL cannot be in a C string, so the carried text is whole.
   return {std::string(result->command, result->length), checked};
