@@ -108,13 +108,13 @@ void ComposeOwnerCommand(const CodeType* type, const OwnerSettings& settings,
     return;
   }
 
-  const bool owner_fits = TextLengthUpTo(owner, kEncoderLimit) <= kEncoderLimit;
   if (type->address_part && !AppendAddressPart(*type, settings.address_text, system, result)) {
     return;
   }
+  // An address part is appended only within the encoder's limit, so past
+  // it the owner text alone is too long (possible only unchecked).
   if (TextLengthUpTo(owner, kEncoderLimit) > kEncoderLimit) {
-    TextReport* refused = owner_fits ? &result->address : &result->owner;
-    Fail(result, RK_STATUS_TOO_LONG, refused, TextReason::kTooLong);
+    Fail(result, RK_STATUS_TOO_LONG, &result->owner, TextReason::kTooLong);
     return;
   }
   // An empty owner text (possible only when the character test was skipped)
