@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "decode.h"
+#include "commands/decode.h"
 #include "fuzz_support.h"
 #include "rkvtps32.h"
 
@@ -34,7 +34,7 @@ uint16_t ColumnKey(int column) {
   return kKeys[column];
 }
 
-void CheckReEncoding(const DecodedCommand& c) {
+void CheckReEncoding(const rk::DecodedCommand& c) {
   if (c.name != "JOAU" || !c.ok || (c.form_mark != '$' && c.form_mark != '#')) return;
   // Code type 2 is the '$' form, 3 the '#' form; the address part of 4 and
   // 255 is owner text to the encoder.
@@ -63,7 +63,7 @@ void CheckReEncoding(const DecodedCommand& c) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t length) {
   rk::fake::Reset();
   const std::string input(reinterpret_cast<const char*>(data), length);
-  for (const DecodedCommand& c : DecodeCommands(input, Keywords())) {
+  for (const rk::DecodedCommand& c : rk::DecodeCommands(input, Keywords())) {
     if (c.offset >= input.size() || input.compare(c.offset, c.text.size(), c.text) != 0) {
       rk::fuzz::Violated("a command is reported where the input does not hold it");
     }

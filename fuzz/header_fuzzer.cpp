@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "calls.h"
-#include "decode.h"
+#include "commands/decode.h"
 #include "job_header.h"
 #include "pass_through.h"
 #include "settings.h"
@@ -72,10 +72,10 @@ const std::vector<std::string>& Keywords() {
 // The header as the commands the filter wrote: each "@XXXX=" and a body
 // without control bytes or another command start, then the separator.
 void CheckHeader(const std::string& header, const std::string& separator) {
-  const std::vector<DecodedCommand> found = DecodeCommands(header, Keywords());
+  const std::vector<rk::DecodedCommand> found = rk::DecodeCommands(header, Keywords());
   size_t expected_end = 0;
   std::vector<std::string> names;
-  for (const DecodedCommand& c : found) {
+  for (const rk::DecodedCommand& c : found) {
     if (!c.recognized || !c.ok) {
       std::fprintf(stderr, "header fuzzer: in %s: %s\n", EscapedText(header).c_str(),
                    c.error.c_str());

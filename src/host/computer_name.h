@@ -1,11 +1,8 @@
 #pragma once
 
-#include <cstdint>
+#include "commands/system_facts.h"
 
 namespace rk {
-
-// The computer name area the commands read into, with its terminator.
-constexpr uint32_t kComputerNameCapacity = 40;
 
 // The computer name into `name` (kComputerNameCapacity bytes), always
 // terminated. False, with `name` unusable, when it cannot be read.

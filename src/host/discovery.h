@@ -4,13 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "facts/command_facts.h"
+#include "commands/system_facts.h"
 
 namespace rk {
-
-// The digits and their NUL.
-constexpr size_t kIPv4DigitsCapacity = kIPv4Digits + 1;
-constexpr size_t kIPv6DigitsCapacity = kIPv6Digits + 1;
 
 // One IPv4 address of this host as 8 upper-case hexadecimal digits into
 // `output` (kIPv4DigitsCapacity bytes). 1 with status OK, or 0 with an empty output

@@ -1,6 +1,7 @@
 #include <cstring>
 
-#include "frame/text.h"
+#include "commands/host_commands.h"
+#include "commands/text.h"
 #include "host/discovery.h"
 #include "host/sockets_binding.h"
 #include "rkvtps32.h"

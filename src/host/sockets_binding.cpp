@@ -72,13 +72,4 @@ int32_t DiscoverAddressDigits(const char* const* names, size_t count, SocketsWor
   return 1;
 }
 
-void WriteHexDigits(const unsigned char* bytes, size_t count, bool upper_case, char* out) {
-  const char* digits = upper_case ? "0123456789ABCDEF" : "0123456789abcdef";
-  for (size_t i = 0; i < count; ++i) {
-    out[2 * i] = digits[bytes[i] >> 4];
-    out[2 * i + 1] = digits[bytes[i] & 0x0F];
-  }
-  out[2 * count] = '\0';
-}
-
 }  // namespace rk

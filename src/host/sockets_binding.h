@@ -42,8 +42,4 @@ struct AddressDigits {
 int32_t DiscoverAddressDigits(const char* const* names, size_t count, SocketsWork work,
                               size_t digit_count, char* output, int16_t* status);
 
-// Writes `count` bytes as two hexadecimal digits each, first byte first,
-// and a NUL: 2 * count + 1 bytes of `out`.
-void WriteHexDigits(const unsigned char* bytes, size_t count, bool upper_case, char* out);
-
 }  // namespace rk

@@ -65,9 +65,6 @@ void CloseKey(RegistryKey key);
 // GetACP.
 unsigned AnsiCodePage();
 
-// IsDBCSLeadByte: a lead byte of the ANSI code page in force.
-bool IsAnsiLeadByte(uint8_t byte);
-
 // WideCharToMultiByte(CP_ACP, 0, wide, count, out, capacity, nullptr,
 // nullptr): the number of bytes written, or 0 when nothing could be
 // converted (including when the result does not fit). Unrepresentable

@@ -28,10 +28,6 @@ bool Deliver(const std::string& name, char* buffer, uint32_t* size) {
   return true;
 }
 
-bool IsLead932(uint16_t byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 // Just enough of code page 932 for the tests: ASCII, the ideographic space,
 // hiragana and half-width katakana.
 int Encode932(RK_WCHAR unit, uint8_t out[2]) {
@@ -318,8 +314,6 @@ void CloseKey(RegistryKey key) {
 }
 
 unsigned AnsiCodePage() { return g_script.code_page; }
-
-bool IsAnsiLeadByte(uint8_t byte) { return g_script.code_page == 932 && rk::fake::IsLead932(byte); }
 
 int ConvertWideToAnsi(const RK_WCHAR* wide, int count, char* out, int capacity) {
   g_observed.converter_capacities.push_back(capacity);

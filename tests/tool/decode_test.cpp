@@ -1,6 +1,6 @@
 // The tool's decoder against commands the library composes, and against
 // damaged ones.
-#include "decode.h"
+#include "commands/decode.h"
 
 #include <gtest/gtest.h>
 
@@ -38,10 +38,10 @@ std::string Compose(uint16_t code_type, const std::string& owner, uint16_t colum
   return buffer;
 }
 
-DecodedCommand DecodeOne(const std::string& text) {
-  const std::vector<DecodedCommand> found = DecodeCommands(text, kKeywords);
+rk::DecodedCommand DecodeOne(const std::string& text) {
+  const std::vector<rk::DecodedCommand> found = rk::DecodeCommands(text, kKeywords);
   EXPECT_EQ(found.size(), 1u) << text;
-  return found.empty() ? DecodedCommand{} : found.front();
+  return found.empty() ? rk::DecodedCommand{} : found.front();
 }
 
 TEST(Decode, RandomOwnersRoundTrip) {
@@ -79,7 +79,7 @@ TEST(Decode, RandomOwnersRoundTrip) {
     const std::string command = Compose(code_type, owner, column, row,
                                         address.empty() && !discovered_form ? "" : address.c_str());
     SCOPED_TRACE(command);
-    const DecodedCommand decoded = DecodeOne(command);
+    const rk::DecodedCommand decoded = DecodeOne(command);
     ASSERT_TRUE(decoded.ok) << decoded.error;
     EXPECT_EQ(decoded.name, "JOAU");
     if (code_type == 3 || code_type == 4 || code_type == 255) {
@@ -107,7 +107,7 @@ TEST(Decode, CommandsAmongOtherBytes) {
   const std::string stream =
       std::string("\x1b%-12345X@PJL\r\n") + "@JOAU=@guest1\r\n@NLPP=N16\r\n%!PS\n\x1b%-12345X" +
       "@HOAD=IC0A8010A @CNAM=PC01" + std::string("\0", 1) + "@JOAU=#CB6@d,F>84e+<VdL+<Vd";
-  const std::vector<DecodedCommand> found = DecodeCommands(stream, kKeywords);
+  const std::vector<rk::DecodedCommand> found = rk::DecodeCommands(stream, kKeywords);
   ASSERT_EQ(found.size(), 5u);
   EXPECT_EQ(found[0].owner, "guest1");
   EXPECT_EQ(found[0].offset, 15u);
@@ -116,7 +116,7 @@ TEST(Decode, CommandsAmongOtherBytes) {
   EXPECT_EQ(found[3].owner, "PC01");
   EXPECT_EQ(found[4].address, "no address");
   EXPECT_EQ(found[4].code_types, std::vector<uint16_t>{4});
-  for (const DecodedCommand& c : found) EXPECT_TRUE(c.ok) << c.text << ": " << c.error;
+  for (const rk::DecodedCommand& c : found) EXPECT_TRUE(c.ok) << c.text << ": " << c.error;
 }
 
 // Headers as encoders write them, with every separator and what may follow
@@ -148,9 +148,9 @@ TEST(Decode, HeadersAnEncoderWritesAreAccepted) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
-    const std::vector<DecodedCommand> found = DecodeCommands(c.input, kKeywords);
+    const std::vector<rk::DecodedCommand> found = rk::DecodeCommands(c.input, kKeywords);
     EXPECT_EQ(found.size(), c.commands);
-    for (const DecodedCommand& d : found) EXPECT_TRUE(d.ok) << d.text << ": " << d.error;
+    for (const rk::DecodedCommand& d : found) EXPECT_TRUE(d.ok) << d.text << ": " << d.error;
   }
 }
 
@@ -176,9 +176,9 @@ TEST(Decode, LibraryOwnersInHeadersAreAccepted) {
     const std::string input =
         header + (separator.empty() || i % 2 == 0 ? "\x1b%-12345X" : "%!PS\n");
     SCOPED_TRACE(input);
-    const std::vector<DecodedCommand> found = DecodeCommands(input, kKeywords);
+    const std::vector<rk::DecodedCommand> found = rk::DecodeCommands(input, kKeywords);
     EXPECT_EQ(found.size(), 4u);
-    for (const DecodedCommand& d : found) EXPECT_TRUE(d.ok) << d.text << ": " << d.error;
+    for (const rk::DecodedCommand& d : found) EXPECT_TRUE(d.ok) << d.text << ": " << d.error;
   }
 }
 
@@ -241,7 +241,7 @@ TEST(Decode, SmuggledCommandsAndBytesAreRefused) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.input);
-    const std::vector<DecodedCommand> found = DecodeCommands(c.input, kKeywords);
+    const std::vector<rk::DecodedCommand> found = rk::DecodeCommands(c.input, kKeywords);
     size_t next = 0;
     for (size_t i = 0; i < found.size(); ++i) {
       if (next < c.faults.size() && c.faults[next].index == i) {
@@ -273,7 +273,7 @@ TEST(Decode, HostAddressTextForms) {
       {"@HOAD=620010db8000000010000000000000000", "2001:db8:0:1::"},
   };
   for (const auto& c : cases) {
-    const DecodedCommand decoded = DecodeOne(c.command);
+    const rk::DecodedCommand decoded = DecodeOne(c.command);
     EXPECT_TRUE(decoded.ok) << c.command << ": " << decoded.error;
     EXPECT_EQ(decoded.address, c.address) << c.command;
   }
@@ -314,7 +314,7 @@ TEST(Decode, MalformedCommandsNameTheFaultAndItsOffset) {
       {"@JOA", "truncated command: no \"=\"", 4},
   };
   for (const auto& c : cases) {
-    const DecodedCommand decoded = DecodeOne(c.input);
+    const rk::DecodedCommand decoded = DecodeOne(c.input);
     EXPECT_FALSE(decoded.ok) << c.input;
     EXPECT_EQ(decoded.error, c.error) << c.input;
     EXPECT_EQ(decoded.error_offset, c.error_offset) << c.input;
@@ -330,7 +330,7 @@ TEST(Decode, ArbitraryBytesNeverCrash) {
     const int extra = byte(random) % 40;
     for (int k = 0; k < extra; ++k)
       input += static_cast<char>(byte(random) % 3 == 0 ? '!' + byte(random) % 85 : byte(random));
-    for (const DecodedCommand& c : DecodeCommands(input, kKeywords)) {
+    for (const rk::DecodedCommand& c : rk::DecodeCommands(input, kKeywords)) {
       ASSERT_LE(c.offset, input.size());
       if (!c.ok) {
         ASSERT_FALSE(c.error.empty());

@@ -1,4 +1,4 @@
-#include "owner/base85.h"
+#include "commands/base85.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fake_os.h"
-#include "frame/sized_output.h"
-#include "frame/wide_text.h"
+#include "exports/sized_output.h"
+#include "exports/wide_text.h"
 #include "rkvtps32.h"
 
 namespace {

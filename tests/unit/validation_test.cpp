@@ -1,4 +1,5 @@
-#include "validation/validation.h"
+#include "commands/validation.h"
+#include "commands/system_facts.h"
 #include "facts/command_facts.h"
 
 #include <gtest/gtest.h>
@@ -180,10 +181,9 @@ TEST_F(ValidationTest, CutFollowsTheAnsiCodePageInForce) {
       {"empty", 932, "", 5, ""},
   };
   for (const auto& c : cases) {
-    rk::fake::script().code_page = c.code_page;
     std::vector<char> text(c.text.begin(), c.text.end());
     text.push_back('\0');
-    rk::TruncateToBytes(c.limit, text.data());
+    rk::TruncateToBytes(c.limit, text.data(), c.code_page);
     EXPECT_EQ(std::string(text.data()), c.expected) << c.name;
   }
 }
@@ -211,11 +211,12 @@ class CopyTest : public ::testing::TestWithParam<CopyCase> {
 
 TEST_P(CopyTest, DeliversTheValidatedTextOrNothing) {
   const CopyCase& c = GetParam();
-  rk::fake::script().code_page = c.code_page;
+  rk::GivenSystemFacts system;
+  system.code_page = c.code_page;
   std::vector<char> destination(c.capacity, '#');  // exact size: overruns show
   const std::vector<char> before = destination;
   EXPECT_EQ(rk::CheckAndCopyOwnerText(rk::FindCodeType(c.code_type), c.source.c_str(),
-                                      destination.data(), destination.size(), c.mask),
+                                      destination.data(), destination.size(), c.mask, system),
             c.outcome);
   if (c.outcome == rk::CopyOutcome::kWhole || c.outcome == rk::CopyOutcome::kCut) {
     EXPECT_EQ(std::string(destination.data()), c.delivered);

@@ -2,7 +2,7 @@
 
 #include "calls.h"
 #include "command_facts.h"
-#include "decode.h"
+#include "commands/decode.h"
 #include "output.h"
 #include "platform.h"
 
@@ -17,7 +17,7 @@ std::string SourceName(const DecodeInput& input, size_t index) {
 
 // The command's JSON object, its texts written as they are rather than
 // copied into it.
-void WriteDecodedJson(const DecodedCommand& c, const std::string& source) {
+void WriteDecodedJson(const rk::DecodedCommand& c, const std::string& source) {
   json j = {{"source", source}, {"offset", c.offset}, {"name", c.name}, {"ok", c.ok}};
   std::vector<JsonBytes> texts = {{"command", c.text}};
   if (!c.ok) {
@@ -66,7 +66,7 @@ void WriteText(const char* label, const std::string& bytes, const Presentation& 
   WriteLine(")");
 }
 
-void PrintDecoded(const DecodedCommand& c, const std::string& source, const Presentation& how) {
+void PrintDecoded(const rk::DecodedCommand& c, const std::string& source, const Presentation& how) {
   const std::string where = source + ": offset " + std::to_string(c.offset) + ": ";
   if (!c.ok) {
     Complain(where + EscapedText(c.name.empty() ? std::string(c.text) : "@" + c.name) + ": " +
@@ -79,7 +79,7 @@ void PrintDecoded(const DecodedCommand& c, const std::string& source, const Pres
   if (c.name == rk::kOwnerName) {
     WriteLine("  job owner; form " +
               (c.form_mark ? "\"" + std::string(1, c.form_mark) + "\"" : std::string("(none)")) +
-              ": code type " + JoinCodeTypes(c.code_types));
+              ": code type " + rk::JoinCodeTypes(c.code_types));
     if (c.has_tag) {
       WriteLine("  tag \"" + std::string(1, c.tag) + "\": row " + std::to_string(c.tag_row) +
                 ", column " + std::to_string(c.tag_column));
@@ -116,7 +116,7 @@ int RunDecode(const std::vector<DecodeInput>& inputs, Strictness strictness,
       continue;
     }
     const std::string& input = inputs[i].is_file ? bytes : inputs[i].text;
-    for (const DecodedCommand& c : DecodeCommands(input, keywords)) {
+    for (const rk::DecodedCommand& c : rk::DecodeCommands(input, keywords)) {
       if (!c.recognized && strictness != Strictness::kStrict) {
         ++ignored;  // another printer command in the stream
         continue;

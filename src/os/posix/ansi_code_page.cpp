@@ -89,19 +89,6 @@ unsigned AnsiCodePage() {
   return 1252;
 }
 
-bool IsLeadByte(unsigned code_page, uint8_t byte) {
-  switch (code_page) {
-    case 932:
-      return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-    case 936:
-    case 949:
-    case 950:
-      return byte >= 0x81 && byte <= 0xFE;
-    default:
-      return false;
-  }
-}
-
 namespace {
 
 // 1252 and 932: Windows' own answers, unit by unit, from the captured table.
@@ -153,8 +140,6 @@ int ConvertWideToCodePage(unsigned code_page, const RK_WCHAR* wide, int count, c
   }
   return ConvertByIconv(code_page, wide, count, out, capacity);
 }
-
-bool IsAnsiLeadByte(uint8_t byte) { return IsLeadByte(AnsiCodePage(), byte); }
 
 int ConvertWideToAnsi(const RK_WCHAR* wide, int count, char* out, int capacity) {
   return ConvertWideToCodePage(AnsiCodePage(), wide, count, out, capacity);

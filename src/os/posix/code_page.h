@@ -1,18 +1,12 @@
-// Conversion and the lead-byte test in a code page the caller names, on
-// Linux and other POSIX systems. The ANSI versions in os/os.h are these
-// with AnsiCodePage(); the library's private entry hands the conversion to
-// the project's programs, which convert for a printer's code page, not for
-// the process's.
+// Conversion in a code page the caller names, on Linux and other POSIX
+// systems. The ANSI version in os/os.h is this with AnsiCodePage(); the
+// library's private entry hands it to the project's programs, which convert
+// for a printer's code page, not for the process's.
 #pragma once
-
-#include <cstdint>
 
 #include "rkvtps32.h"
 
 namespace rk::os {
-
-// IsDBCSLeadByteEx(code_page, byte).
-bool IsLeadByte(unsigned code_page, uint8_t byte);
 
 // WideCharToMultiByte(code_page, 0, wide, count, out, capacity, nullptr,
 // nullptr): the bytes written, or 0 when nothing could be converted

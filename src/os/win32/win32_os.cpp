@@ -40,8 +40,6 @@ void CloseKey(RegistryKey key) { RegCloseKey(static_cast<HKEY>(key)); }
 
 unsigned AnsiCodePage() { return GetACP(); }
 
-bool IsAnsiLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
-
 int ConvertWideToAnsi(const RK_WCHAR* wide, int count, char* out, int capacity) {
   return WideCharToMultiByte(CP_ACP, 0, wide, count, out, capacity, nullptr, nullptr);
 }
