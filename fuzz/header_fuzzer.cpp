@@ -160,7 +160,6 @@ std::string ComposeStoredHeader(FuzzedDataProvider& in, const std::string& user,
                                 std::string* separator, JobNotes* notes) {
   const JobSettings settings = ReadJobSettings(StoredSettings(in), notes);
   const JobClient client = IdentifyJobClient(in.ConsumeRandomLengthString(48));
-  setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
   *separator = settings.separator;
   return ComposeJobHeader(settings, user, client, notes);
 }
@@ -188,7 +187,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FilterLog log;
   const JobSettings settings = ReadSettings(count, options, nullptr, &log);
   cupsFreeOptions(count, options);
-  setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
   const std::string header = ComposeHeader(settings, user, &log);
 
   for (const std::string& line : log) {

@@ -1,7 +1,7 @@
 #include <arpa/inet.h>
 
-#include "fuzz_support.h"
 #include "commands/address_text.h"
+#include "fuzz_support.h"
 
 namespace {
 

@@ -6,8 +6,10 @@
  *
  * Through them a program converts text exactly as the library does, without
  * carrying a copy of the library's code-page tables, and for the code page
- * it names (a printer's), not the process's. Linux only: on Windows the
- * programs have WideCharToMultiByte itself. */
+ * it names (a printer's), not the process's; and it learns what the library
+ * knows of this host, to compose commands for a printer by the same logic
+ * the exports run. Linux only: on Windows the programs have the system's
+ * own calls. */
 #ifndef RKVTPS32_PRIVATE_H
 #define RKVTPS32_PRIVATE_H
 
@@ -38,6 +40,15 @@ RK_EXPORT unsigned rkvtps32_private_ansi_code_page(void);
  * added. */
 RK_EXPORT int rkvtps32_private_convert_wide(unsigned code_page, const RK_WCHAR* wide, int count,
                                             char* out, int capacity);
+
+/* This computer's name as the host commands read it, into `name` (40 bytes
+ * with its NUL, always terminated): 1, or 0 when it cannot be read. */
+RK_EXPORT int rkvtps32_private_computer_name(char* name);
+
+/* This host's IPv4 address as the owner's address part and "@HOAD=" carry
+ * it: 8 upper-case hexadecimal digits and a NUL into `digits` (9 bytes), 1;
+ * or 0 with the library's reason in `*status`. */
+RK_EXPORT int rkvtps32_private_ipv4_digits(char* digits, int16_t* status);
 
 #ifdef __cplusplus
 }

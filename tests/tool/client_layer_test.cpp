@@ -10,8 +10,11 @@
 #include "text_forms.h"
 #include "untrusted_text.h"
 #ifndef _WIN32
+#include <cstdlib>
+
 #include "client_record.h"
 #include "job_client.h"
+#include "printer_facts.h"
 #endif
 
 namespace {
@@ -57,6 +60,20 @@ OwnerRequest Owner(uint16_t code_type, const std::string& text, uint16_t mask) {
   return request;
 }
 
+// The command logic's settings for the request the exports take.
+rk::OwnerSettings SettingsOf(const OwnerRequest& request) {
+  return {request.code_type, request.tag_column, request.tag_row, request.mask,
+          request.has_address ? request.address.c_str() : nullptr};
+}
+
+rk::GivenSystemFacts Facts(unsigned code_page) {
+  rk::GivenSystemFacts facts;
+  facts.code_page = code_page;
+  facts.computer_name_text = "PRINTSRV";
+  facts.ipv4_digits_text = "C0A80001";
+  return facts;
+}
+
 std::string Joined(const std::vector<std::string>& notices) {
   std::string all;
   for (const std::string& notice : notices) all += notice + "\n";
@@ -92,7 +109,8 @@ TEST(CommandRule, HostileOwnersAreSentAsTheSubstitute) {
   };
   for (const Case& c : cases) {
     const OwnerRequest request = Owner(c.code_type, c.owner, c.mask);
-    const CheckedCommand checked = MakeOwnerCommand(request, HandedText{c.owner, 0}, 128);
+    const CheckedCommand checked =
+        MakeOwnerCommand(SettingsOf(request), HandedText{c.owner, 0}, Facts(1252));
     ASSERT_TRUE(checked.outcome.delivered) << c.owner;
     EXPECT_EQ(FindOwnerCommandFault(c.code_type, checked.outcome.command), "")
         << checked.outcome.command;
@@ -119,10 +137,8 @@ TEST(CommandRule, OwnersMayStartWithAFormMarkOnlyBehindTheirOwn) {
 TEST(CommandRule, HostileClientNamesAreSentAsTheSubstitute) {
   for (const char* name : {"x@HOAD=IC0A80001", "@CNAM=", "x\x1B%-12345X", "a\nPPD: x"}) {
     for (uint16_t mask : {uint16_t{0}, uint16_t{RK_CHARSET_NO_CHECK}}) {
-      ClientNameRequest request;
-      request.mask = mask;
-      request.name = CallerText{true, false, name, {}};
-      const CheckedCommand checked = MakeClientNameCommand(request, HandedText{name, 0}, 128);
+      const HandedText handed{name, 0};
+      const CheckedCommand checked = MakeClientNameCommand(1, mask, &handed, Facts(1252));
       EXPECT_EQ(checked.outcome.command, "@CNAM=UnknownHost") << name;
       EXPECT_NE(Joined(checked.notices).find("\"UnknownHost\""), std::string::npos) << name;
       ExpectOneLineEach(checked.notices);
@@ -158,22 +174,17 @@ TEST(JobText, RefusedWhereTheLibraryCouldNotTakeItAsItIs) {
       {"ann\xE3\x82", "invalid UTF-8 at byte offset 3"},
   };
   for (const Case& c : cases) {
-    CallerText text;
-    HandedText handed;
     std::vector<std::string> notices;
-    HandOverJobText(c.utf8, 1252, "@JOAU=", "user", rk::kUnknownUser, &text, &handed, &notices);
+    const HandedText handed =
+        HandOverJobText(c.utf8, 1252, "@JOAU=", "user", rk::kUnknownUser, &notices);
     ExpectOneLineEach(notices);
-    EXPECT_TRUE(text.given);
     if (*c.notice == '\0') {
       EXPECT_TRUE(notices.empty()) << Joined(notices);
-      EXPECT_TRUE(text.wide);
       EXPECT_EQ(handed.bytes, c.utf8);
       continue;
     }
     EXPECT_NE(Joined(notices).find(c.notice), std::string::npos) << Joined(notices);
     EXPECT_NE(Joined(notices).find("\"UnknownUser\" was sent in its place"), std::string::npos);
-    EXPECT_FALSE(text.wide);
-    EXPECT_EQ(text.narrow, rk::kUnknownUser);
     EXPECT_EQ(handed.bytes, rk::kUnknownUser);
   }
 }
@@ -258,6 +269,65 @@ TEST(ChangeNotices, ClientNamesAreCutAndRefusedLikeOwners) {
     }
   }
 }
+
+#ifndef _WIN32
+// A job's owner composed for a printer's code page is the command the
+// exports give a process in that code page, and the notice counts the bytes
+// the cut kept: one short of the limit where it would split a character.
+TEST(JobCommands, OwnersAreTheExportsCommandsForThePrintersCodePage) {
+  const std::string kana = "\x83\x51";  // one double-byte character in 932
+  std::string japanese;
+  for (int i = 0; i < 20; ++i) japanese += kana;
+  struct Case {
+    unsigned code_page;
+    uint16_t code_type;
+    std::string owner;
+    const char* notice;  // a part of the notices, or "" for none
+  } const cases[] = {
+      {932, 1, japanese, "30 of its 40 bytes were sent"},
+      {932, 2, "a" + japanese, "23 of its 41 bytes were sent"},
+      {1252, 2, "a" + japanese, "24 of its 41 bytes were sent"},
+      {932, 5, japanese, ""},
+      {1252, 1, "guest1", ""},
+      {932, 4, "guest1", ""},
+  };
+  const char* saved = std::getenv("RKVTPS32_ACP");
+  const std::string before = saved != nullptr ? saved : "";
+  for (const Case& c : cases) {
+    setenv("RKVTPS32_ACP", std::to_string(c.code_page).c_str(), 1);
+    OwnerRequest request = Owner(c.code_type, c.owner, 0);
+    request.has_address = c.code_type == 4;
+    request.address = "~C0A80001";
+    const CheckedCommand checked =
+        MakeOwnerCommand(SettingsOf(request), HandedText{c.owner, 0}, Facts(c.code_page));
+    const Outcome exported = CallOwner(request, 128);
+    ASSERT_TRUE(checked.outcome.delivered) << c.code_page << " " << c.code_type;
+    EXPECT_EQ(checked.outcome.command, exported.command) << c.code_page << " " << c.code_type;
+    EXPECT_EQ(checked.outcome.status, exported.status) << c.code_page << " " << c.code_type;
+    const std::string notices = Joined(checked.notices);
+    if (*c.notice == '\0') {
+      EXPECT_EQ(notices, "") << c.code_page << " " << c.code_type;
+    } else {
+      EXPECT_NE(notices.find(c.notice), std::string::npos) << checked.outcome.command << notices;
+    }
+  }
+  if (saved != nullptr) {
+    setenv("RKVTPS32_ACP", before.c_str(), 1);
+  } else {
+    unsetenv("RKVTPS32_ACP");
+  }
+}
+
+// A job from this machine names the computer as the export does.
+TEST(JobCommands, TheComputersOwnNameIsTheExportsWithoutAName) {
+  const PrinterFacts system(1252);
+  const CheckedCommand checked = MakeClientNameCommand(1, 0, nullptr, system);
+  const Outcome exported = CallClientName(ClientNameRequest{}, 128);
+  EXPECT_EQ(checked.outcome.delivered, exported.delivered);
+  EXPECT_EQ(checked.outcome.command, exported.command);
+  EXPECT_TRUE(checked.notices.empty());
+}
+#endif
 
 #ifndef _WIN32
 TEST(JobClient, EveryFormThePrintServerWrites) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "fake_os.h"
 #include "exports/sized_output.h"
 #include "exports/wide_text.h"
+#include "fake_os.h"
 #include "rkvtps32.h"
 
 namespace {

@@ -3,7 +3,11 @@
 #include <vector>
 
 #include "command_facts.h"
+#include "commands/host_commands.h"
+#include "commands/nup.h"
+#include "commands/owner_command.h"
 #include "job_client.h"
+#include "printer_facts.h"
 #include "rkvtps32.h"
 #include "status_names.h"
 #include "text_forms.h"
@@ -39,19 +43,20 @@ void Deliver(const char* name, const CheckedCommand& checked, std::string* heade
   *header += separator;
 }
 
-// The layer's notices about a job's text, as WARNING: lines.
-void HandOver(const std::string& utf8, unsigned code_page, const char* name, const char* what,
-              const char* substitute, CallerText* text, HandedText* handed, JobNotes* notes) {
+// A job's text in the printer's code page; what the layer refused is a
+// WARNING: line.
+HandedText HandOver(const std::string& utf8, unsigned code_page, const char* name, const char* what,
+                    const char* substitute, JobNotes* notes) {
   std::vector<std::string> notices;
-  HandOverJobText(utf8, code_page, name, what, substitute, text, handed, &notices);
+  HandedText handed = HandOverJobText(utf8, code_page, name, what, substitute, &notices);
   for (const std::string& notice : notices) notes->push_back({NoteLevel::kWarning, notice});
+  return handed;
 }
 
-// The selector of an N-up keyword, from the library's own keywords.
+// The selector of an N-up keyword, from the command logic's own keywords.
 int SelectorOf(const std::string& keyword) {
-  const std::vector<std::string> keywords = NupKeywords();
-  for (size_t selector = 0; selector < keywords.size(); ++selector) {
-    if (keywords[selector] == keyword) return static_cast<int>(selector);
+  for (uint16_t selector = 0; rk::NupKeyword(selector) != nullptr; ++selector) {
+    if (keyword == rk::NupKeyword(selector)) return selector;
   }
   return -1;
 }
@@ -63,32 +68,29 @@ std::string NupKeyword(const JobSettings& s) {
 }
 
 void AddOwner(const JobSettings& s, const std::string& user, std::string* header, JobNotes* notes) {
-  OwnerRequest request;
-  request.code_type = s.code_type;
-  request.tag_column = s.tag_column;
-  request.tag_row = s.tag_row;
-  request.mask = s.mask;
-  HandedText handed;
-  HandOver(user, s.code_page, rk::kOwnerCommand, "job's user name", rk::kUnknownUser,
-           &request.owner, &handed, notes);
-  Deliver(rk::kOwnerCommand, MakeOwnerCommand(request, handed, kCapacity), header, s.separator,
-          notes);
+  const rk::OwnerSettings settings = {s.code_type, s.tag_column, s.tag_row, s.mask, nullptr};
+  const HandedText owner =
+      HandOver(user, s.code_page, rk::kOwnerCommand, "job's user name", rk::kUnknownUser, notes);
+  Deliver(rk::kOwnerCommand, MakeOwnerCommand(settings, owner, PrinterFacts(s.code_page)), header,
+          s.separator, notes);
 }
 
 void AddClientName(const JobSettings& s, const JobClient& client, std::string* header,
                    JobNotes* notes) {
-  ClientNameRequest request;
-  request.code_type = s.code_type;
-  request.mask = s.mask;
-  HandedText handed;
-  if (!client.local) {
-    HandOver(client.name, s.code_page, rk::kClientNameCommand, "client name", rk::kUnknownHost,
-             &request.name, &handed, notes);
+  const PrinterFacts system(s.code_page);
+  if (client.local) {
+    Deliver(rk::kClientNameCommand, MakeClientNameCommand(s.code_type, s.mask, nullptr, system),
+            header, s.separator, notes);
+    return;
   }
-  Deliver(rk::kClientNameCommand, MakeClientNameCommand(request, handed, kCapacity), header,
+  const HandedText name = HandOver(client.name, s.code_page, rk::kClientNameCommand, "client name",
+                                   rk::kUnknownHost, notes);
+  Deliver(rk::kClientNameCommand, MakeClientNameCommand(s.code_type, s.mask, &name, system), header,
           s.separator, notes);
 }
 
+// This host's own address comes from the library's export, which also
+// falls back to IPv6; another machine's from the text the job came with.
 void AddHostAddress(const JobSettings& s, const JobClient& client, std::string* header,
                     JobNotes* notes) {
   if (!client.local && client.address.empty()) {
@@ -97,7 +99,9 @@ void AddHostAddress(const JobSettings& s, const JobClient& client, std::string* 
                                "\", a name, and the filter never waits on a resolver"});
     return;
   }
-  const Outcome outcome = CallHostAddress(client.local ? nullptr : &client.address, kCapacity);
+  const Outcome outcome = client.local
+                              ? CallHostAddress(nullptr, kCapacity)
+                              : OutcomeOf(rk::ComposeHostAddressFromText(client.address.c_str()));
   Deliver(rk::kHostAddressCommand, CheckCommand(rk::kHostAddressCommand, outcome), header,
           s.separator, notes);
 }
@@ -110,7 +114,7 @@ void AddNup(const JobSettings& s, std::string* header, JobNotes* notes) {
         {NoteLevel::kWarning, "@NLPP= left out: no N-up keyword \"" + QuotedText(keyword) + "\""});
     return;
   }
-  const Outcome outcome = CallNup(static_cast<uint16_t>(selector), kCapacity);
+  const Outcome outcome = OutcomeOf(rk::ComposeNup(static_cast<uint16_t>(selector)));
   Deliver(rk::kNupCommand, CheckCommand(rk::kNupCommand, outcome), header, s.separator, notes);
 }
 

@@ -14,7 +14,8 @@
 bool DecodeUtf8(const std::string& text, WideText* wide, size_t* bad_offset);
 
 // The ANSI code page the library's exports convert wide text to in this
-// process (the locale's, or RKVTPS32_ACP's, as the library reads them).
+// process (the locale's, or the override the library reads from its
+// environment).
 unsigned LibraryAnsiCodePage();
 
 // The bytes the library makes of `wide` in `code_page` (by the library's

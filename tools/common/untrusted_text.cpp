@@ -1,6 +1,7 @@
 #include "untrusted_text.h"
 
 #include "command_facts.h"
+#include "commands/host_commands.h"
 #include "rkvtps32.h"
 #include "text_conversion.h"
 #include "text_forms.h"
@@ -11,55 +12,21 @@ using rk::StartsCommand;
 
 std::string Quoted(const std::string& bytes) { return "\"" + QuotedText(bytes) + "\""; }
 
-// The owner bytes a delivered owner command carries, read from its length
-// alone: base 85 writes five digits for four bytes and k + 1 digits for a
-// last group of k.
-size_t CarriedOwnerBytes(const OwnerRequest& r, const rk::CodeType& type, size_t length) {
-  size_t body = length - rk::kCommandStartLength;
-  if (type.form_mark != '\0') --body;
-  if (type.tagged) --body;
-  size_t bytes = type.encoded ? 4 * (body / 5) + (body % 5 > 0 ? body % 5 - 1 : 0) : body;
-  if (type.address_part) {
-    const size_t address = r.has_address ? r.address.size() : rk::kAddressPartLength;
-    bytes = bytes > address ? bytes - address : 0;
+// The sentence for a text refused or stood in for, by the report's reason.
+std::string ReasonOf(rk::TextReason why) {
+  switch (why) {
+    case rk::TextReason::kBadCharacter:
+      return "a character outside the charset mask, or nothing but blanks";
+    case rk::TextReason::kTooLong:
+      return "longer than the command carries";
+    case rk::TextReason::kUnreadable:
+      return "it could not be read";
+    case rk::TextReason::kNoAddress:
+      return "no IPv4 address was found";
+    case rk::TextReason::kNone:
+      break;
   }
-  return bytes;
-}
-
-// What happened to `handed`, of which `carried` bytes went out, on its way
-// into command `name`. The library tests the characters, then cuts a text
-// longer than the code type's limit; it refuses a text with a character
-// outside the mask, or one of blanks alone, and sends `substitute`.
-std::vector<std::string> DescribeChanges(const char* name, const char* what, uint16_t code_type,
-                                         uint16_t mask, const HandedText& handed, size_t carried,
-                                         const char* substitute) {
-  std::vector<std::string> notices;
-  const rk::CodeType* type = rk::FindCodeType(code_type);
-  const std::string head = std::string(name) + ": the " + what + " " + Quoted(handed.bytes);
-  if (type != nullptr && mask != RK_CHARSET_NO_CHECK) {
-    const size_t limit = type->byte_limit;
-    // Past the limit the library judges only what it keeps, and a cut
-    // keeps the limit, or one byte less where it would split a
-    // double-byte character; the substitute is shorter than any limit.
-    const bool refused = handed.bytes.size() <= limit
-                             ? !CallValidate(code_type, mask, nullptr, handed.bytes).valid
-                             : carried + 1 < limit;
-    if (refused) {
-      notices.push_back(head + " was refused (a character outside the charset mask, or nothing " +
-                        "but blanks): " + Quoted(substitute) + " was sent in its place");
-      return notices;
-    }
-    if (carried < handed.bytes.size()) {
-      notices.push_back(head + " was cut to the code type's limit: " + std::to_string(carried) +
-                        " of its " + std::to_string(handed.bytes.size()) + " bytes were sent");
-    }
-  }
-  if (handed.unmapped > 0) {
-    notices.push_back(std::string(name) + ": " + std::to_string(handed.unmapped) +
-                      " character(s) of the " + what +
-                      " have no form in the code page and were sent as \"?\"");
-  }
-  return notices;
+  return "no reason given";
 }
 
 // The rule applied to a delivered command: kept, or replaced by what
@@ -121,70 +88,114 @@ std::string FindOwnerCommandFault(uint16_t code_type, const std::string& command
   return fault;
 }
 
-void HandOverJobText(const std::string& utf8, unsigned code_page, const char* command,
-                     const char* what, const char* substitute, CallerText* text, HandedText* handed,
-                     std::vector<std::string>* notices) {
-  const std::string head = std::string(command) + ": the " + what + " " + Quoted(utf8);
-  std::string message;
-  PreparedText prepared;
-  if (utf8.empty() || utf8.find('\0') != std::string::npos) {
-    notices->push_back(head + " is empty or holds a NUL byte");
-  } else if (!PrepareText(utf8, TextMode::kWide, code_page, head, &prepared, &message)) {
-    notices->push_back(message);
-  } else {
-    *text = CallerText{true, true, "", prepared.wide};
-    *handed = HandedText{prepared.sent, prepared.unmapped};
-    return;
+std::vector<std::string> DescribeCarriedText(const char* name, const char* what,
+                                             const HandedText& handed,
+                                             const rk::TextReport& report) {
+  std::vector<std::string> notices;
+  const std::string head = std::string(name) + ": the " + what + " " + Quoted(handed.bytes);
+  if (report.fate == rk::TextFate::kSubstituted) {
+    notices.push_back(head + " was refused (" + ReasonOf(report.why) +
+                      "): " + Quoted(report.substitute) + " was sent in its place");
+    return notices;
   }
-  notices->push_back(std::string(command) + ": " + Quoted(substitute) + " was sent in its place");
-  *text = CallerText{true, false, substitute, {}};
-  *handed = HandedText{substitute, 0};
+  if (report.fate == rk::TextFate::kCut) {
+    notices.push_back(head +
+                      " was cut to the code type's limit: " + std::to_string(report.carried) +
+                      " of its " + std::to_string(handed.bytes.size()) + " bytes were sent");
+  }
+  if (handed.unmapped > 0 && report.fate != rk::TextFate::kRefused) {
+    notices.push_back(std::string(name) + ": " + std::to_string(handed.unmapped) +
+                      " character(s) of the " + what +
+                      " have no form in the code page and were sent as \"?\"");
+  }
+  return notices;
 }
 
 std::vector<std::string> DescribeOwnerChanges(const OwnerRequest& request, const HandedText& handed,
                                               const Outcome& outcome) {
-  const rk::CodeType* type = rk::FindCodeType(request.code_type);
-  if (!outcome.delivered || type == nullptr || !request.owner.given) return {};
-  return DescribeChanges(rk::kOwnerCommand, "owner", request.code_type, request.mask, handed,
-                         CarriedOwnerBytes(request, *type, outcome.command.size()),
-                         rk::kUnknownUser);
+  if (!outcome.delivered || !request.owner.given) return {};
+  rk::GivenSystemFacts system;
+  system.code_page = LibraryAnsiCodePage();
+  const rk::OwnerSettings settings = {request.code_type, request.tag_column, request.tag_row,
+                                      request.mask,
+                                      request.has_address ? request.address.c_str() : nullptr};
+  const rk::OwnerComposition composed =
+      rk::ComposeOwnerFromText(settings, handed.bytes.c_str(), system);
+  return DescribeCarriedText(rk::kOwnerCommand, "owner", handed, composed.owner);
 }
 
 std::vector<std::string> DescribeClientNameChanges(const ClientNameRequest& request,
                                                    const HandedText& handed,
                                                    const Outcome& outcome) {
   if (!outcome.delivered || !request.name.given) return {};
-  return DescribeChanges(rk::kClientNameCommand, "client name", request.code_type, request.mask,
-                         handed, outcome.command.size() - rk::kCommandStartLength,
-                         rk::kUnknownHost);
+  rk::GivenSystemFacts system;
+  system.code_page = LibraryAnsiCodePage();
+  const rk::ClientNameComposition composed =
+      rk::ComposeClientName(request.code_type, handed.bytes.c_str(), request.mask, system);
+  return DescribeCarriedText(rk::kClientNameCommand, "client name", handed, composed.name);
 }
 
-CheckedCommand MakeOwnerCommand(const OwnerRequest& request, const HandedText& handed,
-                                uint16_t capacity) {
-  CheckedCommand checked;
-  checked.outcome = CallOwner(request, capacity);
-  checked.notices = DescribeOwnerChanges(request, handed, checked.outcome);
+HandedText HandOverJobText(const std::string& utf8, unsigned code_page, const char* command,
+                           const char* what, const char* substitute,
+                           std::vector<std::string>* notices) {
+  const std::string head = std::string(command) + ": the " + what + " " + Quoted(utf8);
+  std::string message;
+  PreparedText prepared;
+  if (utf8.empty() || utf8.find('\0') != std::string::npos) {
+    notices->push_back(head + " is empty or holds a NUL byte");
+  } else if (!PrepareText(utf8, TextMode::kAnsi, code_page, head, &prepared, &message)) {
+    notices->push_back(message);
+  } else {
+    return HandedText{prepared.sent, prepared.unmapped};
+  }
+  notices->push_back(std::string(command) + ": " + Quoted(substitute) + " was sent in its place");
+  return HandedText{substitute, 0};
+}
+
+Outcome OutcomeOf(const rk::Composition& composition) {
+  Outcome outcome;
+  outcome.status = composition.status;
+  outcome.delivered = composition.composed;
+  if (composition.composed) {
+    outcome.result = composition.length;
+    outcome.size = composition.length;
+    outcome.command.assign(composition.command, composition.length);
+  }
+  return outcome;
+}
+
+CheckedCommand MakeOwnerCommand(const rk::OwnerSettings& settings, const HandedText& owner,
+                                const rk::SystemFacts& system) {
+  const rk::OwnerComposition composed =
+      rk::ComposeOwnerFromText(settings, owner.bytes.c_str(), system);
+  CheckedCommand checked{OutcomeOf(composed), {}};
+  if (checked.outcome.delivered) {
+    checked.notices = DescribeCarriedText(rk::kOwnerCommand, "owner", owner, composed.owner);
+  }
   const auto find_fault = [&](const std::string& command) {
-    return FindOwnerCommandFault(request.code_type, command);
+    return FindOwnerCommandFault(settings.code_type, command);
   };
-  return ApplyRule(rk::kOwnerCommand, "owner", handed, rk::kUnknownUser, checked, find_fault, [&] {
-    OwnerRequest substitute = request;
-    substitute.owner = CallerText{true, false, rk::kUnknownUser, {}};
-    return CallOwner(substitute, capacity);
+  return ApplyRule(rk::kOwnerCommand, "owner", owner, rk::kUnknownUser, checked, find_fault, [&] {
+    return OutcomeOf(rk::ComposeOwnerFromText(settings, rk::kUnknownUser, system));
   });
 }
 
-CheckedCommand MakeClientNameCommand(const ClientNameRequest& request, const HandedText& handed,
-                                     uint16_t capacity) {
-  CheckedCommand checked;
-  checked.outcome = CallClientName(request, capacity);
-  checked.notices = DescribeClientNameChanges(request, handed, checked.outcome);
-  return ApplyRule(rk::kClientNameCommand, "client name", handed, rk::kUnknownHost, checked,
-                   FindCommandFault, [&] {
-                     ClientNameRequest substitute = request;
-                     substitute.name = CallerText{true, false, rk::kUnknownHost, {}};
-                     return CallClientName(substitute, capacity);
-                   });
+CheckedCommand MakeClientNameCommand(uint16_t code_type, uint16_t mask, const HandedText* name,
+                                     const rk::SystemFacts& system) {
+  if (name == nullptr) {
+    return CheckCommand(rk::kClientNameCommand,
+                        OutcomeOf(rk::ComposeComputerName(code_type, mask, system)));
+  }
+  const rk::ClientNameComposition composed =
+      rk::ComposeClientName(code_type, name->bytes.c_str(), mask, system);
+  CheckedCommand checked{OutcomeOf(composed), {}};
+  if (checked.outcome.delivered) {
+    checked.notices =
+        DescribeCarriedText(rk::kClientNameCommand, "client name", *name, composed.name);
+  }
+  return ApplyRule(
+      rk::kClientNameCommand, "client name", *name, rk::kUnknownHost, checked, FindCommandFault,
+      [&] { return OutcomeOf(rk::ComposeClientName(code_type, rk::kUnknownHost, mask, system)); });
 }
 
 CheckedCommand CheckCommand(const char* name, const Outcome& outcome) {

@@ -11,6 +11,9 @@
 
 #include "calls.h"
 #include "command_facts.h"
+#include "commands/composition.h"
+#include "commands/owner_command.h"
+#include "commands/system_facts.h"
 
 // Why `command` may not reach a printer, or empty when it may. A command is
 // "@", four capital letters and "="; its body may hold no control byte
@@ -33,29 +36,34 @@ struct HandedText {
   size_t unmapped = 0;
 };
 
-// What a delivered command did with the text it was handed, worked out
-// from the library's size word and its validation, one sentence each: a
-// refused text and its substitute, a cut, characters sent as '?'. Quoted
-// text is escaped, so no sentence can break a line. Empty when the text
-// went out as given.
+// What a composition did with `handed`, which went into command `name` as
+// its `what`, one sentence each: a refused text and its substitute, a cut,
+// characters sent as '?'. Quoted text is escaped, so no sentence can break a
+// line. Empty when the text went out as given.
+std::vector<std::string> DescribeCarriedText(const char* name, const char* what,
+                                             const HandedText& handed,
+                                             const rk::TextReport& report);
+
+// The same for the tool, which calls the exports: what the library did with
+// the text of a delivered command, as the command logic reports it for the
+// library's own code page.
 std::vector<std::string> DescribeOwnerChanges(const OwnerRequest& request, const HandedText& handed,
                                               const Outcome& outcome);
 std::vector<std::string> DescribeClientNameChanges(const ClientNameRequest& request,
                                                    const HandedText& handed,
                                                    const Outcome& outcome);
 
-// A print job's UTF-8 text (a user, a client's name) on its way to a W
-// export: `text` for the call and `handed`, what the library will work
-// with in `code_page`, the printer's. Text that is empty, holds a NUL (the
-// library would read only what comes before it) or is not UTF-8 is refused
-// there and then, and `substitute` goes in its place, with `notices` saying
-// so, each naming `command`.
-void HandOverJobText(const std::string& utf8, unsigned code_page, const char* command,
-                     const char* what, const char* substitute, CallerText* text, HandedText* handed,
-                     std::vector<std::string>* notices);
+// A print job's UTF-8 text (a user, a client's name) in `code_page`, the
+// printer's, converted once. Text that is empty, holds a NUL (a command
+// would carry only what comes before it) or is not UTF-8 is refused there
+// and then, and `substitute` goes in its place, with `notices` saying so,
+// each naming `command`.
+HandedText HandOverJobText(const std::string& utf8, unsigned code_page, const char* command,
+                           const char* what, const char* substitute,
+                           std::vector<std::string>* notices);
 
 // A command made from untrusted text, checked against the rule: the
-// library's own when it keeps it, else the substitute's, else none
+// composed one when it keeps it, else the substitute's, else none
 // (outcome.delivered false). `notices` says what was sent in place of
 // what, each sentence naming the command.
 struct CheckedCommand {
@@ -63,10 +71,14 @@ struct CheckedCommand {
   std::vector<std::string> notices;
 };
 
-CheckedCommand MakeOwnerCommand(const OwnerRequest& request, const HandedText& handed,
-                                uint16_t capacity);
-CheckedCommand MakeClientNameCommand(const ClientNameRequest& request, const HandedText& handed,
-                                     uint16_t capacity);
+// A composition as the programs pass it on.
+Outcome OutcomeOf(const rk::Composition& composition);
+
+CheckedCommand MakeOwnerCommand(const rk::OwnerSettings& settings, const HandedText& owner,
+                                const rk::SystemFacts& system);
+// `name` null: the computer's own name, which comes from no job.
+CheckedCommand MakeClientNameCommand(uint16_t code_type, uint16_t mask, const HandedText* name,
+                                     const rk::SystemFacts& system);
 // For commands that carry no caller text (an address, an N-up keyword):
 // left out when they break the rule.
 CheckedCommand CheckCommand(const char* name, const Outcome& outcome);

@@ -140,9 +140,6 @@ int Filter(int argc, char** argv) {
   std::string header;
   const unsigned long document = from_file ? DocumentNumber(argv[6]) : 1;
   if (document == 1) {
-    // The library converts the owner to the queue's code page, not to the
-    // one of cupsd's locale.
-    setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
     header = ComposeHeader(settings, argv[2], &log);
   } else {
     AddLogLine(

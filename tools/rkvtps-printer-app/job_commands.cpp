@@ -1,8 +1,6 @@
 #include "job_commands.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "job_header.h"
@@ -10,10 +8,6 @@
 #include "printer_settings.h"
 
 namespace {
-
-// The library reads its code page from the environment, one for the whole
-// process; printers with different code pages take turns.
-std::mutex code_page_mutex;
 
 pappl_loglevel_t LevelOf(NoteLevel level) {
   switch (level) {
@@ -37,14 +31,10 @@ std::string ComposeJobCommands(pappl_job_t* job) {
   const JobClient client = FindJobClient(printer, job, &how);
   notes.push_back({NoteLevel::kDebug, "the job's client: " + how});
   const char* user = papplJobGetUsername(job);
-  std::string header;
-  {
-    const std::lock_guard<std::mutex> lock(code_page_mutex);
-    // The variable exists from start-up on, so this replaces its value and
-    // never moves the environment under a reading thread.
-    setenv("RKVTPS32_ACP", std::to_string(settings.code_page).c_str(), 1);
-    header = ComposeJobHeader(settings, user != nullptr ? user : "", client, &notes);
-  }
+  // Each printer's code page goes in with its settings: jobs of printers
+  // with different code pages compose side by side.
+  const std::string header =
+      ComposeJobHeader(settings, user != nullptr ? user : "", client, &notes);
   std::string warnings;
   for (const JobNote& note : notes) {
     papplLogJob(job, LevelOf(note.level), "%s", note.text.c_str());
