@@ -3,6 +3,10 @@
 // what the composition reported it carried: the owner bytes and address
 // part, the tag, the client name, the address, the N-up keyword. A header
 // is the commands in the filter's order, each followed by the separator.
+//
+// With RK_ROUNDTRIP_EMIT naming a folder, each header read back is also
+// written there with what the compositions reported, one command a line,
+// for fuzz/roundtrip_tool.py to hold `rkvtps decode --strict` to.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -50,6 +54,36 @@ bool ReadableRaw(const std::string& text) {
     if (byte < 0x20 || byte == 0x7F || rk::StartsCommand(text, i)) return false;
   }
   return true;
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
+      std::fclose(file) != 0) {
+    std::fprintf(stderr, "round trip: cannot write %s\n", path.c_str());
+    std::abort();
+  }
+}
+
+// The header and its expectation lines, under names numbered in the order
+// of the inputs run.
+void Emit(const std::string& header, const std::string& expected) {
+  static const char* const folder = std::getenv("RK_ROUNDTRIP_EMIT");
+  static unsigned next = 0;
+  if (folder == nullptr) return;
+  const std::string stem = std::string(folder) + "/" + std::to_string(next++);
+  WriteFile(stem + ".header", header);
+  WriteFile(stem + ".expected", expected);
 }
 
 template <typename T, size_t N>
@@ -155,24 +189,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<rk::DecodedCommand> found =
       rk::DecodeCommands(header, rk::LibraryNupKeywords());
   Expect(found.size() == names.size(), "the decoder found another number of commands", header);
+  std::string expected;
   for (size_t i = 0; i < found.size(); ++i) {
     const rk::DecodedCommand& d = found[i];
     Expect(d.name == names[i], "commands in another order", header);
     Expect(d.ok, d.error.c_str(), header);
     if (d.name == rk::kOwnerName) {
       CheckOwner(owner, d, header);
+      expected += d.name + " " + Hex(owner.carried) + " " + Hex(std::string(1, owner.tag)) + "\n";
     } else if (d.name == rk::kClientNameName) {
-      Expect(d.owner == name.command + rk::kCommandStartLength, "client name differs", header);
+      const std::string carried = name.command + rk::kCommandStartLength;
+      Expect(d.owner == carried, "client name differs", header);
+      expected += d.name + " " + Hex(carried) + "\n";
     } else if (d.name == rk::kHostAddressName) {
       const bool ipv4 = address.command[rk::kCommandStartLength] == rk::kIPv4Form;
       Expect(d.address_family == (ipv4 ? "IPv4" : "IPv6"), "address family differs", header);
       const std::string digits = address.command + rk::kCommandStartLength + 1;
-      Expect(d.address == (ipv4 ? rk::DottedIPv4(digits) : rk::IPv6Text(digits)), "address differs",
-             header);
+      const std::string text = ipv4 ? rk::DottedIPv4(digits) : rk::IPv6Text(digits);
+      Expect(d.address == text, "address differs", header);
+      expected += d.name + " " + (ipv4 ? "IPv4 " : "IPv6 ") + text + "\n";
     } else {
       Expect(d.keyword == rk::NupKeyword(selector), "N-up keyword differs", header);
       Expect(d.selector == selector, "N-up selector differs", header);
+      expected += d.name + " " + rk::NupKeyword(selector) + " " + std::to_string(selector) + "\n";
     }
   }
+  Emit(header, expected);
   return 0;
 }
