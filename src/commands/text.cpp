@@ -5,9 +5,10 @@
 namespace rk {
 
 size_t TextLengthUpTo(const char* text, size_t most) {
-  size_t n = 0;
-  while (n <= most && text[n] != '\0') ++n;
-  return n;
+  // memchr stops at the first NUL (C11 7.24.5.1), so it reads no byte past
+  // a text shorter than `most`; the C library's is vectorised.
+  const void* end = std::memchr(text, '\0', most + 1);
+  return end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - text) : most + 1;
 }
 
 bool CopyText(char* buffer, size_t capacity, const char* source) {

@@ -1,6 +1,8 @@
 #include "commands/validation.h"
 
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "commands/code_pages.h"
 #include "commands/system_facts.h"
@@ -16,18 +18,30 @@ constexpr uint16_t kSingleByteClasses =
 
 bool InRange(uint8_t byte, uint8_t low, uint8_t high) { return byte >= low && byte <= high; }
 
-// Lead bytes of code page 932. The character test uses this fixed rule
+// Set beside the mask classes in kByteClasses: the byte leads a double-byte
+// character of code page 932. The character test uses this fixed rule
 // whatever the system's code page; the cut asks the system.
-bool IsLeadByte932(uint8_t byte) { return InRange(byte, 0x81, 0x9F) || InRange(byte, 0xE0, 0xFC); }
+constexpr uint8_t kLeads932 = 0x80;
 
-bool SingleByteAccepted(uint8_t byte, uint16_t mask) {
-  const bool printable_ascii = InRange(byte, 0x20, 0x7E);
-  if ((mask & RK_CHARSET_ASCII) && printable_ascii) return true;
-  if ((mask & RK_CHARSET_LATIN1) && (printable_ascii || byte >= 0xA0)) return true;
-  if ((mask & RK_CHARSET_ANY_BYTE) && byte >= 0x20) return true;
-  if ((mask & RK_CHARSET_HALFWIDTH_KANA) && InRange(byte, 0xA1, 0xDF)) return true;
-  return false;
+// What each byte is to the character test, one load a byte: the mask
+// classes that accept it as a character of its own, and kLeads932.
+constexpr uint8_t ClassesOf(unsigned byte) {
+  uint8_t classes = 0;
+  const bool printable_ascii = byte >= 0x20 && byte <= 0x7E;
+  if (printable_ascii) classes |= RK_CHARSET_ASCII;
+  if (printable_ascii || byte >= 0xA0) classes |= RK_CHARSET_LATIN1;
+  if (byte >= 0x20) classes |= RK_CHARSET_ANY_BYTE;
+  if (byte >= 0xA1 && byte <= 0xDF) classes |= RK_CHARSET_HALFWIDTH_KANA;
+  if ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) classes |= kLeads932;
+  return classes;
 }
+
+template <size_t... Bytes>
+constexpr std::array<uint8_t, 256> MakeByteClasses(std::index_sequence<Bytes...>) {
+  return {ClassesOf(Bytes)...};
+}
+
+constexpr std::array<uint8_t, 256> kByteClasses = MakeByteClasses(std::make_index_sequence<256>());
 
 }  // namespace
 
@@ -50,7 +64,8 @@ CharacterVerdict ValidateTextCharacters(const char* text, uint16_t limit, uint16
   const auto* p = reinterpret_cast<const uint8_t*>(text);
   while (*p != 0) {
     const uint8_t byte = *p;
-    if (read_as_932 && IsLeadByte932(byte)) {
+    const uint8_t classes = kByteClasses[byte];
+    if (read_as_932 && (classes & kLeads932) != 0) {
       if ((mask & RK_CHARSET_DOUBLE_BYTE) == 0) return CharacterVerdict::kNoClass;
       const uint8_t trail = p[1];  // the NUL when the lead byte ends the text
       if (!InRange(trail, 0x40, 0xFC)) return CharacterVerdict::kRefused;
@@ -59,7 +74,7 @@ CharacterVerdict ValidateTextCharacters(const char* text, uint16_t limit, uint16
       count += 2;
     } else {
       if ((mask & kSingleByteClasses) == 0) return CharacterVerdict::kNoClass;
-      if (!SingleByteAccepted(byte, mask)) return CharacterVerdict::kRefused;
+      if ((classes & mask & kSingleByteClasses) == 0) return CharacterVerdict::kRefused;
       if (byte != 0x20) blank = false;
       p += 1;
       count += 1;
