@@ -134,6 +134,33 @@ INSTANTIATE_TEST_SUITE_P(
         CharacterCase{"no_check_empty", "", RK_CHARSET_NO_CHECK, kAccepted}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Every byte alone under each single-byte class, against the ranges the
+// public header gives each class. Under half-width kana the text reads as
+// code page 932, whose lead bytes need the double-byte class.
+TEST_F(ValidationTest, EveryByteUnderEachSingleByteClass) {
+  const struct {
+    uint16_t mask;
+    uint8_t low, high;            // the class's range
+    uint8_t also_low, also_high;  // a second range, or 0, 0
+  } classes[] = {
+      {RK_CHARSET_ASCII, 0x20, 0x7E, 0, 0},
+      {RK_CHARSET_LATIN1, 0x20, 0x7E, 0xA0, 0xFF},
+      {RK_CHARSET_ANY_BYTE, 0x20, 0xFF, 0, 0},
+      {RK_CHARSET_HALFWIDTH_KANA, 0xA1, 0xDF, 0, 0},
+  };
+  for (const auto& c : classes) {
+    for (unsigned byte = 1; byte <= 0xFF; ++byte) {
+      const bool in_class = (byte >= c.low && byte <= c.high) ||
+                            (c.also_high != 0 && byte >= c.also_low && byte <= c.also_high);
+      // One blank alone is refused like any text of blanks alone.
+      const bool accepted = in_class && byte != 0x20;
+      const char text[] = {static_cast<char>(byte), '\0'};
+      EXPECT_EQ(rk::JudgeOwnerText(1, text, c.mask).accepted, accepted ? 1 : 0)
+          << "mask " << c.mask << " byte " << byte;
+    }
+  }
+}
+
 TEST_F(ValidationTest, ScanStopsAtTheCharacterThatPassesTheLimit) {
   const struct {
     const char* name;
