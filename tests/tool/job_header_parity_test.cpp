@@ -232,6 +232,34 @@ JobSettings SettingsFor(unsigned code_page, uint16_t code_type, uint16_t mask, c
   return s;
 }
 
+// One job's header for `s`, composed while the process's code page is
+// another, against the exports' in the printer's; and its warnings against
+// what the header carries. `text` is the client's name where `of_client`,
+// else the user's.
+void ExpectTheExportsCommand(ProcessCodePage* process, const JobSettings& s,
+                             const std::string& text, bool of_client, const std::string& where) {
+  JobClient client;
+  if (of_client) client.name = text;
+  JobNotes notes;
+  process->SetUnlike(s.code_page);
+  const std::string header = ComposeJobHeader(s, of_client ? "guest1" : text, client, &notes);
+  process->Set(s.code_page);
+  const std::string exported = of_client ? ExportedClientName(s, text) : ExportedOwner(s, text);
+  ASSERT_EQ(header, exported.empty() ? "" : exported + "\n")
+      << where << EscapedText(header) << " vs " << EscapedText(exported);
+  const std::string warnings = Warnings(notes);
+  if (header.empty() || s.mask == RK_CHARSET_NO_CHECK) return;
+  const std::string handed = HandedBytes(text, s.code_page);
+  ExpectWarningsTell(CarriedText(header), handed.empty() ? text : handed,
+                     of_client ? rk::kUnknownHost : rk::kUnknownUser, warnings, where);
+}
+
+std::string Where(const JobSettings& s, const std::string& text) {
+  return std::to_string(s.code_page) + " type " + std::to_string(s.code_type) + " mask " +
+         std::to_string(s.mask) + " tag " + std::to_string(s.tag_row) + " \"" + EscapedText(text) +
+         "\": ";
+}
+
 TEST(JobHeaderParity, OwnersAreTheExportsCommandsInEveryPrintersCodePage) {
   ProcessCodePage process;
   for (const unsigned code_page : kJobCodePages) {
@@ -240,22 +268,8 @@ TEST(JobHeaderParity, OwnersAreTheExportsCommandsInEveryPrintersCodePage) {
         for (const Tag& tag : kTags) {
           const JobSettings s = SettingsFor(code_page, code_type, mask, tag, rk::kOwnerName);
           for (const std::string& user : JobTexts()) {
-            const std::string where = std::to_string(code_page) + " type " +
-                                      std::to_string(code_type) + " mask " + std::to_string(mask) +
-                                      " tag " + std::to_string(tag.row) + " \"" +
-                                      EscapedText(user) + "\": ";
-            JobNotes notes;
-            process.SetUnlike(code_page);
-            const std::string header = ComposeJobHeader(s, user, JobClient{}, &notes);
-            process.Set(code_page);
-            const std::string exported = ExportedOwner(s, user);
-            ASSERT_EQ(header, exported.empty() ? "" : exported + "\n")
-                << where << EscapedText(header) << " vs " << EscapedText(exported);
-            const std::string warnings = Warnings(notes);
-            if (header.empty() || mask == RK_CHARSET_NO_CHECK) continue;
-            const std::string handed = HandedBytes(user, code_page);
-            ExpectWarningsTell(CarriedText(header), handed.empty() ? user : handed,
-                               rk::kUnknownUser, warnings, where);
+            ExpectTheExportsCommand(&process, s, user, false, Where(s, user));
+            if (HasFatalFailure()) return;
           }
         }
       }
@@ -271,23 +285,8 @@ TEST(JobHeaderParity, ClientNamesAreTheExportsCommandsInEveryPrintersCodePage) {
         const JobSettings s =
             SettingsFor(code_page, code_type, mask, kTags[0], rk::kClientNameName);
         for (const std::string& name : JobTexts()) {
-          const std::string where = std::to_string(code_page) + " type " +
-                                    std::to_string(code_type) + " mask " + std::to_string(mask) +
-                                    " \"" + EscapedText(name) + "\": ";
-          JobClient client;
-          client.name = name;
-          JobNotes notes;
-          process.SetUnlike(code_page);
-          const std::string header = ComposeJobHeader(s, "guest1", client, &notes);
-          process.Set(code_page);
-          const std::string exported = ExportedClientName(s, name);
-          ASSERT_EQ(header, exported.empty() ? "" : exported + "\n")
-              << where << EscapedText(header) << " vs " << EscapedText(exported);
-          const std::string warnings = Warnings(notes);
-          if (header.empty() || mask == RK_CHARSET_NO_CHECK) continue;
-          const std::string handed = HandedBytes(name, code_page);
-          ExpectWarningsTell(CarriedText(header), handed.empty() ? name : handed, rk::kUnknownHost,
-                             warnings, where);
+          ExpectTheExportsCommand(&process, s, name, true, Where(s, name));
+          if (HasFatalFailure()) return;
         }
       }
     }
