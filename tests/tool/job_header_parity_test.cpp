@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -298,20 +299,27 @@ TEST(JobHeaderParity, ClientNamesAreTheExportsCommandsInEveryPrintersCodePage) {
 TEST(JobHeaderParity, PrintersWithDifferentCodePagesComposeSideBySide) {
   const std::vector<std::string>& users = JobTexts();
   std::vector<JobSettings> printers;
-  std::vector<std::vector<std::string>> alone;
+  // Every code type, so that this host's address is asked for at once too,
+  // and this machine's own jobs (its name and address) beside others'.
+  const auto client_of = [](size_t printer, const std::string& user) {
+    JobClient client;
+    client.local = printer % 2 == 1;
+    if (!client.local) client.name = user;
+    return client;
+  };
   for (const unsigned code_page : kJobCodePages) {
-    JobSettings s = SettingsFor(code_page, 1, RK_CHARSET_ANY_BYTE | RK_CHARSET_DOUBLE_BYTE,
-                                kTags[0], rk::kOwnerName);
-    s.commands.push_back(rk::kClientNameName);
-    std::vector<std::string> headers;
+    const uint16_t code_type = kCodeTypes[printers.size() % std::size(kCodeTypes)];
+    JobSettings s = SettingsFor(code_page, code_type, RK_CHARSET_ANY_BYTE | RK_CHARSET_DOUBLE_BYTE,
+                                kTags[1], rk::kOwnerName);
+    s.commands.assign(std::begin(rk::kCommandNames), std::end(rk::kCommandNames));
+    printers.push_back(s);
+  }
+  std::vector<std::vector<std::string>> alone(printers.size());
+  for (size_t p = 0; p < printers.size(); ++p) {
     for (const std::string& user : users) {
       JobNotes notes;
-      JobClient client;
-      client.name = user;
-      headers.push_back(ComposeJobHeader(s, user, client, &notes));
+      alone[p].push_back(ComposeJobHeader(printers[p], user, client_of(p, user), &notes));
     }
-    printers.push_back(s);
-    alone.push_back(headers);
   }
   std::vector<size_t> differing(printers.size(), 0);
   std::vector<std::thread> threads;
@@ -320,16 +328,16 @@ TEST(JobHeaderParity, PrintersWithDifferentCodePagesComposeSideBySide) {
       for (int round = 0; round < 20; ++round) {
         for (size_t u = 0; u < users.size(); ++u) {
           JobNotes notes;
-          JobClient client;
-          client.name = users[u];
-          differing[p] += ComposeJobHeader(printers[p], users[u], client, &notes) != alone[p][u];
+          differing[p] += ComposeJobHeader(printers[p], users[u], client_of(p, users[u]), &notes) !=
+                          alone[p][u];
         }
       }
     });
   }
   for (std::thread& thread : threads) thread.join();
   for (size_t p = 0; p < printers.size(); ++p) {
-    EXPECT_EQ(differing[p], 0u) << "code page " << printers[p].code_page;
+    EXPECT_EQ(differing[p], 0u) << "code page " << printers[p].code_page << ", code type "
+                                << printers[p].code_type;
   }
 }
 
