@@ -17,6 +17,7 @@
 #include "calls.h"
 #include "commands/decode.h"
 #include "job_header.h"
+#include "job_settings.h"
 #include "pass_through.h"
 #include "settings.h"
 #include "text_forms.h"
@@ -48,7 +49,8 @@ std::string DrawOptions(FuzzedDataProvider& in) {
   options +=
       " RKCharsetMask=" + std::to_string(in.PickValueInArray<unsigned>(
                               {0u, 1u, 2u, 4u, 0x19u, 0xFFFFu, in.ConsumeIntegral<uint16_t>()}));
-  options += " RKCodePage=" + std::string(in.PickValueInArray({"1252", "932"}));
+  // Any code page a printer may name: each has its own conversion and cut.
+  options += " RKCodePage=" + std::to_string(in.PickValueInArray(kJobCodePages));
   options += " RKSeparator=" + std::string(in.PickValueInArray({"LF", "CRLF", "None"}));
   options +=
       " RKCommands=" +

@@ -26,7 +26,8 @@
 namespace {
 
 const char* const kSeparators[] = {"\n", "\r\n", ""};
-const unsigned kCodePages[] = {1252, 932};
+// A single-byte code page, and each double-byte one the cut knows.
+const unsigned kCodePages[] = {1252, 932, 936, 949, 950};
 const uint16_t kMasks[] = {0,
                            RK_CHARSET_DEFAULT,
                            RK_CHARSET_ASCII,
@@ -96,6 +97,31 @@ struct Composed {
   bool checked;  // false: the text is one no reader can take back
 };
 
+// What a report says became of `given` (up to its first NUL, as a C
+// string reads it) holds for `carried`, the bytes the command carries in
+// its place: whole, a shorter beginning of the stated length, or the
+// substitute. The programs' warnings are these sentences.
+void CheckReport(const std::string& given, const rk::TextReport& report, const std::string& carried,
+                 const std::string& header) {
+  const std::string text = given.c_str();
+  switch (report.fate) {
+    case rk::TextFate::kWhole:
+      Expect(carried == text && report.carried == text.size(), "a whole text differs", header);
+      break;
+    case rk::TextFate::kCut:
+      Expect(report.carried == carried.size() && carried.size() < text.size() &&
+                 text.compare(0, carried.size(), carried) == 0,
+             "a cut text is no beginning of the stated length", header);
+      break;
+    case rk::TextFate::kSubstituted:
+      Expect(report.substitute != nullptr && carried == report.substitute,
+             "a substituted text is not the substitute", header);
+      break;
+    default:
+      Expect(false, "a command composed of a text reported refused or not given", header);
+  }
+}
+
 // The owner command, from a given text or from a user and a computer.
 Composed ComposeOwner(FuzzedDataProvider& in, const rk::SystemFacts& system,
                       rk::OwnerComposition* result) {
@@ -108,10 +134,19 @@ Composed ComposeOwner(FuzzedDataProvider& in, const rk::SystemFacts& system,
   const std::string address = in.ConsumeRandomLengthString(28);
   settings.address_text = in.ConsumeBool() ? address.c_str() : nullptr;
   const std::string text = in.ConsumeRandomLengthString(80);
-  *result = in.ConsumeBool() ? rk::ComposeOwnerFromText(settings, text.c_str(), system)
-                             : rk::ComposeOwnerFromUserHost(settings, text.c_str(), system);
+  const bool from_text = in.ConsumeBool();
+  *result = from_text ? rk::ComposeOwnerFromText(settings, text.c_str(), system)
+                      : rk::ComposeOwnerFromUserHost(settings, text.c_str(), system);
   if (!result->composed) return {"", false};
   const std::string carried = result->carried;
+  if (from_text) {
+    // The owner's bytes, before the address part of code types 4 and 255.
+    const bool address_part = result->address.fate == rk::TextFate::kWhole ||
+                              result->address.fate == rk::TextFate::kSubstituted;
+    const size_t address = address_part ? result->address.carried : 0;
+    Expect(address <= carried.size(), "an address part longer than the owner area", carried);
+    CheckReport(text, result->owner, carried.substr(0, carried.size() - address), carried);
+  }
   const rk::CodeType* type = rk::FindCodeType(settings.code_type);
   // What follows "@JOAU=" must hold no command start, or a reader takes
   // it for the next command. Beside a raw text, the form mark counts (code
@@ -163,6 +198,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint16_t client_mask = Pick(in, kMasks);
   const rk::ClientNameComposition name =
       rk::ComposeClientName(in.ConsumeBool() ? 5 : 1, client.c_str(), client_mask, system);
+  if (name.composed) {
+    CheckReport(client, name.name, name.command + rk::kCommandStartLength, name.command);
+  }
   const std::string address_text = in.ConsumeRandomLengthString(48);
   const rk::Composition address = rk::ComposeHostAddressFromText(address_text.c_str());
   const uint16_t selector = in.ConsumeIntegralInRange<uint16_t>(0, 15);

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,7 +34,8 @@ TEST(LinuxLibrary, SymbolVersionNodes) {
   }
   // The private entry has a node of its own, which no driver's program
   // asks for.
-  for (const char* name : {"rkvtps32_private_ansi_code_page", "rkvtps32_private_convert_wide"}) {
+  for (const char* name : {"rkvtps32_private_ansi_code_page", "rkvtps32_private_convert_wide",
+                           "rkvtps32_private_computer_name", "rkvtps32_private_ipv4_digits"}) {
     EXPECT_NE(dlvsym(handle, name, "RKVTPS32_PRIVATE"), nullptr) << name;
     EXPECT_EQ(dlvsym(handle, name, "RKVTPS32_3"), nullptr) << name;
     EXPECT_EQ(dlvsym(handle, name, "RKVTPS32_3.3"), nullptr) << name;
@@ -254,6 +257,49 @@ TEST(PrivateEntry, SizesAndCodePagesAsWideCharToMultiByte) {
   char out[4];
   EXPECT_EQ(convert(1252, nullptr, 3, out, sizeof out), 0);
   EXPECT_EQ(convert(1252, u"abc", 3, nullptr, sizeof out), 0);
+}
+
+// The programs compose a job's commands with this host's name and IPv4
+// address from the private entry: what the exports would carry, written
+// within the 40 and 9 bytes the caller has (blocks of exactly that size,
+// so the sanitizers see any byte past them), and nothing for a null area.
+TEST(PrivateEntry, ComputerNameAndIPv4DigitsAreTheExportsWithinTheirAreas) {
+  auto* computer_name = RK_EXPORT_OF(rkvtps32_private_computer_name);
+  auto* ipv4_digits = RK_EXPORT_OF(rkvtps32_private_ipv4_digits);
+  auto* host_name = RK_EXPORT_OF(RKGetVTPSStringOfHostNameEx);
+  auto* host_address = RK_EXPORT_OF(RKGetVTPSStringOfHostAddress);
+  ASSERT_TRUE(computer_name && ipv4_digits && host_name && host_address);
+  const auto exported = [](auto call) {
+    char buffer[128] = {};
+    uint16_t size = sizeof buffer;
+    int16_t status = RK_STATUS_OK;
+    return call(buffer, &size, &status) == 1 ? std::string(buffer) : std::string();
+  };
+
+  const std::unique_ptr<char[]> name(new char[40]);
+  ASSERT_EQ(computer_name(name.get()), 1);
+  const size_t length = strnlen(name.get(), 40);
+  ASSERT_LT(length, 40u);
+  EXPECT_EQ(std::string(name.get(), length), ComputerName());
+  EXPECT_EQ("@CNAM=" + std::string(name.get()), exported([&](char* b, uint16_t* s, int16_t* st) {
+              return host_name(5, b, s, RK_CHARSET_NO_CHECK, st);
+            }));
+
+  const std::unique_ptr<char[]> digits(new char[9]);
+  int16_t status = RK_STATUS_OK;
+  const std::string address = exported(host_address);
+  if (ipv4_digits(digits.get(), &status) == 1) {
+    ASSERT_EQ(strnlen(digits.get(), 9), 8u);
+    for (size_t i = 0; i < 8; ++i) EXPECT_NE(std::strchr("0123456789ABCDEF", digits[i]), nullptr);
+    EXPECT_EQ(address, "@HOAD=I" + std::string(digits.get()));
+  } else {
+    EXPECT_NE(status, RK_STATUS_OK);
+    EXPECT_NE(address.compare(0, 7, "@HOAD=I"), 0) << address;
+  }
+
+  EXPECT_EQ(computer_name(nullptr), 0);
+  EXPECT_EQ(ipv4_digits(nullptr, &status), 0);
+  EXPECT_EQ(ipv4_digits(digits.get(), nullptr), 0);
 }
 
 // The code page the exports work in, as the library reads the environment

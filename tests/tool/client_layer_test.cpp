@@ -230,6 +230,33 @@ TEST(ChangeNotices, SayWhatWasSentInPlaceOfWhat) {
   }
 }
 
+// A '?' the code page made may be past the cut: the warning says the
+// characters became '?', and that they were sent only when nothing was cut.
+TEST(ChangeNotices, UnmappedCharactersAreSaidToBeSentOnlyWhenNothingWasCut) {
+  const std::string long_name(40, 'a');
+  struct Case {
+    std::string owner;
+    const char* said;
+    const char* not_said;
+  } const cases[] = {
+      {"a?b", "1 character(s) of the owner have no form in the code page and were sent as \"?\"",
+       "cut"},
+      {long_name + "?", "have no form in the code page and became \"?\" before the cut",
+       "were sent as"},
+      {"?" + long_name, "have no form in the code page and became \"?\" before the cut",
+       "were sent as"},
+  };
+  for (const Case& c : cases) {
+    const OwnerRequest request = Owner(1, c.owner, 0);
+    const CheckedCommand checked =
+        MakeOwnerCommand(SettingsOf(request), HandedText{c.owner, 1}, Facts(1252));
+    ASSERT_TRUE(checked.outcome.delivered) << c.owner;
+    const std::string notices = Joined(checked.notices);
+    EXPECT_NE(notices.find(c.said), std::string::npos) << c.owner << ": " << notices;
+    EXPECT_EQ(notices.find(c.not_said), std::string::npos) << c.owner << ": " << notices;
+  }
+}
+
 TEST(ChangeNotices, CountTheOwnerBytesBesideAnAddressPart) {
   for (uint16_t code_type : {uint16_t{4}, uint16_t{255}}) {
     for (const char* address : {"~C0A80001", "10.0.0.1", ""}) {

@@ -104,9 +104,11 @@ std::vector<std::string> DescribeCarriedText(const char* name, const char* what,
                       " of its " + std::to_string(handed.bytes.size()) + " bytes were sent");
   }
   if (handed.unmapped > 0 && report.fate != rk::TextFate::kRefused) {
-    notices.push_back(std::string(name) + ": " + std::to_string(handed.unmapped) +
-                      " character(s) of the " + what +
-                      " have no form in the code page and were sent as \"?\"");
+    // A cut may have dropped them: only a whole text sends every one.
+    notices.push_back(
+        std::string(name) + ": " + std::to_string(handed.unmapped) + " character(s) of the " +
+        what + " have no form in the code page and " +
+        (report.fate == rk::TextFate::kCut ? "became \"?\" before the cut" : "were sent as \"?\""));
   }
   return notices;
 }
