@@ -18,7 +18,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../support/printer_app_env.sh
 source "$here/../support/printer_app_env.sh"
 app_env_enter "$1" "$0" "${2:-}"
-rounds=${2:-12}
+rounds=${2:-20}
 
 port=$(free_port)
 device_port=$(free_port)
