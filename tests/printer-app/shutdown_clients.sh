@@ -57,19 +57,32 @@ stop_round() {
   wait "$clients" 2> /dev/null || true
 }
 
+# The server's standard error goes to a file of the round's; should the
+# test stop while it starts (start_app exits), that file is shown.
+round_stderr=
+stop_all_showing_stderr() {
+  local exit_status=$?
+  [ "$exit_status" = 0 ] || [ -z "$round_stderr" ] || cat "$round_stderr" >&2
+  env_stop_all
+}
+trap stop_all_showing_stderr EXIT
+
 signal_deaths=0
 for round in $(seq "$rounds"); do
   # A log of the round's own, at a level that keeps it small: the server
   # starts a new file (and drops the old) once one grows past its limit.
   round_log=$tree/log/app-$round.log
-  start_app "$port" log-file="$round_log" log-level=info 2> "$tree/log/stderr-$round"
+  round_stderr=$tree/log/stderr-$round
+  start_app "$port" log-file="$round_log" log-level=info 2> "$round_stderr"
   stop_round "$round"
-  if [ "$status" != 0 ]; then
-    fail "round $round: the server exited $status$( [ "$status" -gt 128 ] && echo " (signal $((status - 128)))")"
-    [ "$status" -gt 128 ] && signal_deaths=$((signal_deaths + 1))
+  if [ "$status" -gt 128 ]; then
+    fail "round $round: the server died of signal $((status - 128))"
+    signal_deaths=$((signal_deaths + 1))
+  elif [ "$status" != 0 ]; then
+    fail "round $round: the server exited $status"
   fi
-  if grep -q -i "corrupted\|double free\|malloc()\|free()" "$tree/log/stderr-$round"; then
-    fail "round $round: the C library reports heap damage: $(head -c 300 "$tree/log/stderr-$round")"
+  if grep -q -i "corrupted\|double free\|malloc()\|free()" "$round_stderr"; then
+    fail "round $round: the C library reports heap damage: $(head -c 300 "$round_stderr")"
   fi
   # Every connection the server accepted, it closed before it stopped.
   accepted=$(grep -c "Accepted connection from" "$round_log" || true)
@@ -78,6 +91,7 @@ for round in $(seq "$rounds"); do
     fail "round $round: $accepted connections accepted, $closed closed before the server stopped"
   grep -q "Shutting down system" "$round_log" || fail "round $round: no orderly shutdown in the log"
 done
+round_stderr=
 echo "$rounds rounds of SIGTERM under load: $signal_deaths deaths by a signal"
 
 app_env_finish "shutdown with clients"
