@@ -19,7 +19,7 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 patches=$top/packaging/pappl/patches
 # Bump when the patch set changes: each set is a version of its own.
-local_revision=6
+local_revision=7
 suite=bookworm
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo=sudo
