@@ -32,7 +32,7 @@ constexpr uint8_t ClassesOf(unsigned byte) {
   if (printable_ascii || byte >= 0xA0) classes |= RK_CHARSET_LATIN1;
   if (byte >= 0x20) classes |= RK_CHARSET_ANY_BYTE;
   if (byte >= 0xA1 && byte <= 0xDF) classes |= RK_CHARSET_HALFWIDTH_KANA;
-  if ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC)) classes |= kLeads932;
+  if (IsLeadByte(932, static_cast<uint8_t>(byte))) classes |= kLeads932;
   return classes;
 }
 
